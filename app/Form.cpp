@@ -1,0 +1,355 @@
+#include "Form.h"
+
+#include "ErrorReport.h"
+#include "Look.h"
+#include "Registry.h"
+#include "Widgets.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace quill {
+namespace {
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool isCover(const WindowDesc &d)
+{
+    return d.border == Border::None && d.state == WindowState::Maximized;
+}
+
+Qt::WindowFlags flagsFor(const WindowDesc &d)
+{
+    if (d.border == Border::None) {
+        Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
+        // A full-screen cover stays above everything else the window manager lets it.
+        if (isCover(d))
+            flags |= Qt::WindowStaysOnTopHint;
+        return flags;
+    }
+    Qt::WindowFlags flags = (d.border == Border::FixedDialog ? Qt::Dialog : Qt::Window)
+                            | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (d.minButton)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (d.maxButton)
+        flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+QRect screenGeometry()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        return screen->geometry();
+    return {0, 0, 640, 480};
+}
+
+bool takesFocus(Kind kind)
+{
+    return kind == Kind::CommandButton || kind == Kind::CheckBox || kind == Kind::TextBox;
+}
+
+void setColours(QWidget *widget, const ControlDesc &c, QPalette::ColorRole backRole)
+{
+    QPalette palette = widget->palette();
+    if (c.backColour)
+        palette.setColor(backRole, toColour(*c.backColour));
+    if (c.foreColour) {
+        palette.setColor(QPalette::WindowText, toColour(*c.foreColour));
+        palette.setColor(QPalette::ButtonText, toColour(*c.foreColour));
+        palette.setColor(QPalette::Text, toColour(*c.foreColour));
+    }
+    widget->setPalette(palette);
+}
+
+// The share of the described font sizes at which every caption of the window stays inside its
+// box. The stand-in face is a little wider than the classic one, so long texts may need less
+// than the full size; a whole window shrinks alike so its texts keep their proportions.
+qreal fontScale(const WindowDesc &d, qreal dpi)
+{
+    auto fitsAt = [&](qreal scale) {
+        for (const ControlDesc &c : d.controls) {
+            const QSize box = toPixels(c.rect, dpi).size();
+            const QFont font = toFont(c.font.value_or(DefaultFont), scale);
+            if (c.kind == Kind::Label && !fitsWrapped(font, qs(c.caption), box))
+                return false;
+            if (c.kind == Kind::CommandButton && !fitsCaption(font, qs(c.caption), box))
+                return false;
+        }
+        return true;
+    };
+    qreal scale = 1.0;
+    while (scale > 0.5 && !fitsAt(scale))
+        scale -= 0.01;
+    return scale;
+}
+
+} // namespace
+
+Form::Form(const WindowDesc &description) : m_description(description) {}
+
+Form::~Form() { destroy(); }
+
+bool Form::isVisible() const { return m_widget && m_widget->isVisible(); }
+
+QWidget *Form::widget() const { return m_widget; }
+
+QObject *Form::control(std::string_view name, int index) const
+{
+    if (!m_widget)
+        return nullptr;
+    QString objectName = qs(name);
+    if (index >= 0)
+        objectName += QString::number(index);
+    return m_widget->findChild<QObject *>(objectName);
+}
+
+void Form::on(std::string_view control, Event event, std::function<void()> handler)
+{
+    m_bindings.push_back({std::string(control), event, std::move(handler)});
+}
+
+void Form::QueryClose() { Registry::current().unload(name()); }
+
+void Form::load()
+{
+    if (m_widget)
+        return;
+    const WindowDesc &d = m_description;
+    const qreal dpi = screenDpi();
+    const qreal scale = fontScale(d, dpi);
+
+    auto *w = new FormWidget(flagsFor(d));
+    w->setObjectName(qs(d.name));
+    w->setAccessibleName(qs(d.caption));
+    w->setWindowTitle(qs(d.caption));
+    if (d.icon != Picture::None)
+        w->setWindowIcon(toIcon(d.icon));
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Window, toColour(d.backColour.value_or(colours::ButtonFace)));
+    w->setPalette(palette);
+    w->setFont(toFont(DefaultFont, scale));
+
+    const QSize client = toPixels(d.client, dpi).size();
+    if (isCover(d))
+        w->setGeometry(screenGeometry());
+    else if (d.border == Border::None)
+        w->resize(client);
+    else
+        w->setFixedSize(client);
+
+    std::vector<std::pair<int, QWidget *>> focusOrder;
+    for (const ControlDesc &c : d.controls) {
+        const QRect box = toPixels(c.rect, dpi);
+        QWidget *widget = nullptr;
+        switch (c.kind) {
+        case Kind::Label: {
+            auto *label = new LabelWidget(w);
+            label->setText(qs(c.caption));
+            setColours(label, c, QPalette::Window);
+            widget = label;
+            break;
+        }
+        case Kind::CommandButton: {
+            auto *button = new QPushButton(qs(c.caption), w);
+            // Enter on a focused button presses it, as in any classic dialog.
+            button->setAutoDefault(true);
+            if (c.isDefault)
+                w->setDefaultButton(button);
+            if (c.isCancel)
+                w->setCancelButton(button);
+            setColours(button, c, QPalette::Button);
+            widget = button;
+            break;
+        }
+        case Kind::CheckBox: {
+            auto *box = new QCheckBox(qs(c.caption), w);
+            box->setTristate(c.value == 2);
+            box->setCheckState(c.value == 1 ? Qt::Checked
+                                            : c.value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+            setColours(box, c, QPalette::Window);
+            widget = box;
+            break;
+        }
+        case Kind::TextBox: {
+            auto *edit = new QLineEdit(qs(c.caption), w);
+            setColours(edit, c, QPalette::Base);
+            widget = edit;
+            break;
+        }
+        case Kind::PictureBox: {
+            auto *picture = new PictureWidget(w, resourcePath(c.picture));
+            setColours(picture, c, QPalette::Window);
+            widget = picture;
+            break;
+        }
+        case Kind::Timer: {
+            auto *timer = new TimerObject(w);
+            timer->setObjectName(qs(c.name));
+            timer->setInterval(c.interval);
+            timer->setEnabled(c.enabled);
+            break;
+        }
+        case Kind::Line:
+            w->addLine({QLineF(toPixels(c.x1, dpi), toPixels(c.y1, dpi), toPixels(c.x2, dpi),
+                               toPixels(c.y2, dpi)),
+                        toColour(c.lineColour), c.lineWidth, c.lineStyle == LineStyle::InsideSolid});
+            break;
+        }
+        if (!widget)
+            continue;
+        widget->setObjectName(qs(c.name) + (c.index >= 0 ? QString::number(c.index) : QString()));
+        widget->setAccessibleName(qs(c.caption.empty() ? c.name : c.caption));
+        widget->setGeometry(box);
+        if (c.font)
+            widget->setFont(toFont(*c.font, scale));
+        if (takesFocus(c.kind))
+            focusOrder.emplace_back(c.tabIndex, widget);
+        else
+            widget->setFocusPolicy(Qt::NoFocus);
+    }
+    std::stable_sort(focusOrder.begin(), focusOrder.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < focusOrder.size(); ++i)
+        QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+
+    // Events reach the handlers only while this load lasts: the token dies with the window.
+    auto alive = std::make_shared<bool>(true);
+    m_alive = alive;
+    auto bind = [alive](const std::function<void()> &handler) {
+        return [alive, handler] {
+            if (*alive)
+                deliver(handler);
+        };
+    };
+    for (const Binding &b : m_bindings) {
+        QObject *target = b.control.empty() ? static_cast<QObject *>(w)
+                                            : w->findChild<QObject *>(qs(b.control));
+        if (!target)
+            continue;
+        if (auto *button = qobject_cast<QAbstractButton *>(target))
+            QObject::connect(button, &QAbstractButton::clicked, w, bind(b.handler));
+        else if (auto *label = qobject_cast<LabelWidget *>(target))
+            QObject::connect(label, &LabelWidget::clicked, w, bind(b.handler));
+        else if (auto *picture = qobject_cast<PictureWidget *>(target))
+            QObject::connect(picture, &PictureWidget::clicked, w, bind(b.handler));
+        else if (auto *timer = qobject_cast<TimerObject *>(target))
+            QObject::connect(timer, &TimerObject::timeout, w, bind(b.handler));
+        else if (target == w)
+            QObject::connect(w, &FormWidget::clicked, w, bind(b.handler));
+    }
+    QObject::connect(w, &FormWidget::closeRequested, w, bind([this] { QueryClose(); }));
+
+    m_widget = w;
+    m_shownOnce = false;
+    Registry::current().trace("Load " + std::string(d.name));
+    Load();
+}
+
+void Form::makeVisible()
+{
+    if (!m_widget)
+        return;
+    const WindowDesc &d = m_description;
+    const bool first = !m_shownOnce;
+    if (first)
+        placeOnFirstShow();
+    m_shownOnce = true;
+    if (isCover(d)) {
+        // Covers the screen whether or not a window manager honours the full-screen state.
+        m_widget->setGeometry(screenGeometry());
+        m_widget->showFullScreen();
+    } else {
+        m_widget->show();
+    }
+    m_widget->raise();
+    m_widget->activateWindow();
+    if (first)
+        focusFirstControl();
+}
+
+void Form::makeHidden()
+{
+    if (m_widget)
+        m_widget->hide();
+}
+
+void Form::runUnload()
+{
+    m_unloading = true;
+    struct Reset {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{m_unloading};
+    Registry::current().trace("Unload " + std::string(m_description.name));
+    Unload();
+}
+
+void Form::destroy()
+{
+    if (!m_widget)
+        return;
+    FormWidget *w = m_widget;
+    m_widget = nullptr;
+    if (auto alive = m_alive.lock())
+        *alive = false;
+    for (TimerObject *timer : w->findChildren<TimerObject *>())
+        timer->stop();
+    w->hide();
+    // The window may be the one whose event is being handled right now: it goes once that
+    // event is done.
+    w->deleteLater();
+}
+
+void Form::placeOnFirstShow()
+{
+    const WindowDesc &d = m_description;
+    if (isCover(d))
+        return;
+    const qreal dpi = screenDpi();
+    const QRect screen = screenGeometry();
+    const QSize size = toPixels(d.client, dpi).size();
+    // The client area is placed, not the frame: setGeometry places the inside of the window
+    // whether or not a window manager adds a frame around it.
+    switch (d.startUp) {
+    case StartUpPosition::CenterScreen:
+        m_widget->setGeometry(QRect(screen.x() + (screen.width() - size.width()) / 2,
+                                    screen.y() + (screen.height() - size.height()) / 2,
+                                    size.width(), size.height()));
+        break;
+    case StartUpPosition::Manual:
+        m_widget->setGeometry(QRect(screen.topLeft() + QPoint(toPixels(d.client.left, dpi),
+                                                              toPixels(d.client.top, dpi)),
+                                    size));
+        break;
+    case StartUpPosition::SystemDefault:
+        break;
+    }
+}
+
+void Form::focusFirstControl()
+{
+    QWidget *first = nullptr;
+    int lowest = 0;
+    for (const ControlDesc &c : m_description.controls) {
+        if (!takesFocus(c.kind))
+            continue;
+        auto *widget = m_widget->findChild<QWidget *>(qs(c.name));
+        if (widget && (!first || c.tabIndex < lowest)) {
+            first = widget;
+            lowest = c.tabIndex;
+        }
+    }
+    if (first)
+        first->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+} // namespace quill

@@ -1,0 +1,80 @@
+#pragma once
+
+// A window of the program: its description, its state in the lifecycle, and its handlers. A form
+// subclass gives its description table to the constructor, binds its handlers to control events,
+// and reads and writes its own controls through the handles of Controls.h. Building the widgets,
+// placing the window and delivering events are done here, so a form reads like its description.
+
+#include "Description.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QObject;
+class QWidget;
+
+namespace quill {
+
+class FormWidget;
+
+enum class Event { Click, Timer };
+
+class Form {
+public:
+    explicit Form(const WindowDesc &description);
+    virtual ~Form();
+    Form(const Form &) = delete;
+    Form &operator=(const Form &) = delete;
+
+    const WindowDesc &description() const { return m_description; }
+    std::string_view name() const { return m_description.name; }
+
+    bool isLoaded() const { return m_widget != nullptr; }
+    bool isVisible() const;
+    bool isUnloading() const { return m_unloading; }
+
+    // Lifecycle steps; the registry puts them together into show, hide and unload.
+    void load();       // build from the description, then run the Load handler
+    void makeVisible();
+    void makeHidden();
+    void runUnload();  // the Unload handler
+    void destroy();    // the window and its controls go; its timers stop
+
+    // The live top-level widget while loaded, else null. For tests and for app/.
+    QWidget *widget() const;
+    // The live object of a control while loaded, else null.
+    QObject *control(std::string_view name, int index = -1) const;
+
+protected:
+    // The window's Load and Unload handlers. Absent unless a form overrides them.
+    virtual void Load() {}
+    virtual void Unload() {}
+    // A close request from the window manager (the close box, Alt+F4, a session's close). Without
+    // an override it unloads this window alone.
+    virtual void QueryClose();
+
+    // Binds a handler to an event of a control; an empty name means the window's own background.
+    void on(std::string_view control, Event event, std::function<void()> handler);
+
+private:
+    struct Binding {
+        std::string control;
+        Event event;
+        std::function<void()> handler;
+    };
+
+    void placeOnFirstShow();
+    void focusFirstControl();
+
+    const WindowDesc &m_description;
+    std::vector<Binding> m_bindings;
+    FormWidget *m_widget = nullptr;
+    std::weak_ptr<bool> m_alive;
+    bool m_shownOnce = false;
+    bool m_unloading = false;
+};
+
+} // namespace quill

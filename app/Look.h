@@ -1,0 +1,40 @@
+#pragma once
+
+// How the description's units, colours, fonts and pictures become Qt's: twips at the screen's
+// logical DPI, system colours from a fixed classic scheme and the platform palette, "MS Sans Serif"
+// as an installed sans-serif.
+
+#include "Description.h"
+
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QRect>
+#include <QString>
+
+class QScreen;
+
+namespace quill {
+
+// Logical dots per inch of the screen windows open on (96 on a usual desktop).
+qreal screenDpi();
+
+int toPixels(Twips twips, qreal dpi);
+QRect toPixels(const Rect &rect, qreal dpi);
+
+// The desktop is a fixed classic teal; highlighted text and the button and window colours are the
+// platform's.
+QColor toColour(Colour colour);
+
+// The installed face that stands in for "MS Sans Serif", at `scale` times the described size.
+QFont toFont(const Font &font, qreal scale = 1.0);
+
+// Whether `text` set in `font` stays inside a box of `size` pixels, wrapped at word boundaries.
+bool fitsWrapped(const QFont &font, const QString &text, QSize size);
+// Whether a one-line caption stays inside a button of `size` pixels.
+bool fitsCaption(const QFont &font, const QString &text, QSize size);
+
+QIcon toIcon(Picture picture);
+QString resourcePath(Picture picture);
+
+} // namespace quill

@@ -1,0 +1,11 @@
+#pragma once
+
+// The program's one message box: modal, an OK button only, no icon, the program's name as caption.
+
+#include <string>
+
+namespace quill {
+
+void showMessage(const std::string &text);
+
+} // namespace quill

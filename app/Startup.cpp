@@ -1,0 +1,71 @@
+#include "Startup.h"
+
+#include "ErrorReport.h"
+#include "Look.h"
+#include "Registry.h"
+
+#include <QApplication>
+#include <QStyle>
+#include <QStyleFactory>
+
+namespace quill {
+namespace {
+
+constexpr const char *StartupWindow = "Form1";
+
+// A Wayland compositor places every window itself; through XWayland the program can still centre
+// its dialog, place the reveal dialog and cover the screen.
+void preferXWayland()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                         || qgetenv("XDG_SESSION_TYPE") == "wayland";
+    if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+} // namespace
+
+void prepareApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Quillendor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillendor"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setDesktopFileName(QStringLiteral("quillendor"));
+    // The registry alone decides when the program ends: hidden windows and message boxes must
+    // neither end it early nor keep it alive.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (QStyle *style = QStyleFactory::create(QStringLiteral("Windows"))) {
+        QApplication::setStyle(style);
+        QApplication::setPalette(style->standardPalette());
+    }
+    QApplication::setWindowIcon(toIcon(Picture::ProgramIcon));
+}
+
+bool startUp(Registry &registry)
+{
+    deliver([&] { registry.load(StartupWindow); });
+    return !registry.hasEnded();
+}
+
+int run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows)
+{
+    preferXWayland();
+    QApplication app(argc, argv);
+    prepareApplication();
+
+    Registry registry;
+    defineWindows(registry);
+    int status = 0;
+    registry.setEndHandler([&status](int code) {
+        status = code;
+        QCoreApplication::exit(code);
+    });
+    if (!startUp(registry))
+        return status;
+    app.exec();
+    return status;
+}
+
+} // namespace quill

@@ -1,0 +1,22 @@
+#pragma once
+
+// Start-up: the registry is made, the startup window is loaded (its Load handler brings up the
+// first visible window) and the event loop runs until the registry says the program is done.
+
+#include <functional>
+
+namespace quill {
+
+class Registry;
+
+// Prepares the Qt application state the windows rely on: the classic look, the program's icon,
+// and no quitting behind the registry's back. Call once after QApplication is made.
+void prepareApplication();
+
+// Loads the startup window through `registry`. Returns false if the program already ended.
+bool startUp(Registry &registry);
+
+// The whole program: returns the process exit status.
+int run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows);
+
+} // namespace quill

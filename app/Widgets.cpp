@@ -1,0 +1,197 @@
+#include "Widgets.h"
+
+#include "TimerSchedule.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace quill {
+
+FormWidget::FormWidget(Qt::WindowFlags flags) : QWidget(nullptr, flags)
+{
+    setAutoFillBackground(true);
+}
+
+void FormWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    for (const Line &l : m_lines) {
+        QPen pen(l.colour, l.width, Qt::SolidLine, Qt::FlatCap);
+        painter.setPen(pen);
+        QLineF line = l.line;
+        // An inside-solid line of more than a pixel keeps to the side of its end points; a solid
+        // one is centred on them. Both are the same at one pixel.
+        if (l.insideSolid && l.width > 1)
+            line.translate(0, (l.width - 1) / 2.0);
+        // Pixel centres: a one-pixel pen on whole coordinates covers exactly that row.
+        line.translate(0.5, l.width % 2 ? 0.5 : 0.0);
+        painter.drawLine(line);
+    }
+}
+
+void FormWidget::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void FormWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton
+                       && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}
+
+void FormWidget::keyPressEvent(QKeyEvent *event)
+{
+    QAbstractButton *target = nullptr;
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && event->modifiers() == Qt::NoModifier)
+        target = m_default;
+    else if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        target = m_cancel;
+    if (target && target->isEnabled()) {
+        target->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FormWidget::closeEvent(QCloseEvent *event)
+{
+    // The window never closes behind the registry's back: the form answers the request.
+    event->ignore();
+    emit closeRequested();
+}
+
+LabelWidget::LabelWidget(QWidget *parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void LabelWidget::setText(const QString &text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    setAccessibleDescription(text);
+    update();
+}
+
+void LabelWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_text);
+}
+
+void LabelWidget::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void LabelWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton
+                       && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}
+
+PictureWidget::PictureWidget(QWidget *parent, QString resource)
+    : QWidget(parent), m_renderer(new QSvgRenderer(resource, this))
+{
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+PictureWidget::~PictureWidget() = default;
+
+void PictureWidget::paintEvent(QPaintEvent *)
+{
+    if (!m_renderer->isValid())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Scaled into the box, keeping the drawing's proportions, at the top-left as a picture box
+    // shows its picture.
+    QSizeF size = m_renderer->defaultSize();
+    size.scale(QSizeF(width(), height()), Qt::KeepAspectRatio);
+    m_renderer->render(&painter, QRectF(QPointF(0, 0), size));
+}
+
+void PictureWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+TimerObject::TimerObject(QObject *parent) : QObject(parent)
+{
+    m_stage.setSingleShot(true);
+    m_stage.setTimerType(Qt::PreciseTimer);
+    connect(&m_stage, &QTimer::timeout, this, &TimerObject::wake);
+    m_clock.start();
+}
+
+void TimerObject::setInterval(int milliseconds)
+{
+    m_interval = milliseconds;
+    restart();
+}
+
+void TimerObject::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    restart();
+}
+
+void TimerObject::stop()
+{
+    m_enabled = false;
+    m_stage.stop();
+}
+
+void TimerObject::restart()
+{
+    m_stage.stop();
+    if (!m_enabled || m_interval <= 0)
+        return;
+    m_deadline = std::chrono::nanoseconds(m_clock.nsecsElapsed())
+                 + std::chrono::milliseconds(m_interval);
+    wake();
+}
+
+void TimerObject::wake()
+{
+    const auto remaining = m_deadline - std::chrono::nanoseconds(m_clock.nsecsElapsed());
+    const auto wait = nextWait(remaining);
+    if (wait.count() > 0) {
+        m_stage.start(wait);
+        return;
+    }
+    fire();
+}
+
+void TimerObject::fire()
+{
+    // The next period counts from now, so a late event never brings a burst of catch-up events.
+    if (m_enabled && m_interval > 0) {
+        m_deadline = std::chrono::nanoseconds(m_clock.nsecsElapsed())
+                     + std::chrono::milliseconds(m_interval);
+        m_stage.start(nextWait(std::chrono::milliseconds(m_interval)));
+    }
+    emit timeout();
+}
+
+} // namespace quill

@@ -1,0 +1,133 @@
+#pragma once
+
+// The Qt widgets a window is built from. They only draw and report events; what an event does is
+// bound by the Form that owns them.
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QLineF>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+class QSvgRenderer;
+
+namespace quill {
+
+// The top-level window: background colour, the lines of the description, clicks on the bare
+// background, the default and cancel buttons, and close requests (which never close it directly:
+// the form decides).
+class FormWidget : public QWidget {
+    Q_OBJECT
+public:
+    struct Line {
+        QLineF line;
+        QColor colour;
+        int width = 1;
+        bool insideSolid = false;
+    };
+
+    explicit FormWidget(Qt::WindowFlags flags);
+
+    void addLine(const Line &line) { m_lines.push_back(line); }
+    void setDefaultButton(QAbstractButton *button) { m_default = button; }
+    void setCancelButton(QAbstractButton *button) { m_cancel = button; }
+
+signals:
+    void clicked();
+    void closeRequested();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::vector<Line> m_lines;
+    QPointer<QAbstractButton> m_default;
+    QPointer<QAbstractButton> m_cancel;
+    bool m_pressed = false;
+};
+
+// A label: its text wraps at word boundaries inside its box; it never takes the focus, and a click
+// (press and release on it) is reported.
+class LabelWidget : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+public:
+    explicit LabelWidget(QWidget *parent);
+    QString text() const { return m_text; }
+    void setText(const QString &text);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QString m_text;
+    bool m_pressed = false;
+};
+
+// A picture box: draws its picture scaled into its box, over its background colour.
+class PictureWidget : public QWidget {
+    Q_OBJECT
+public:
+    PictureWidget(QWidget *parent, QString resource);
+    ~PictureWidget() override;
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QSvgRenderer *m_renderer = nullptr;
+};
+
+// A timer control: fires its Timer event every `interval` milliseconds while enabled (an interval of
+// 0 never fires). It waits on a deadline in stages, see TimerSchedule.h.
+class TimerObject : public QObject {
+    Q_OBJECT
+public:
+    explicit TimerObject(QObject *parent);
+
+    int interval() const { return m_interval; }
+    void setInterval(int milliseconds);
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled);
+    // Stops for good: the window that owns the timer is going.
+    void stop();
+
+public slots:
+    // Delivers the Timer event now, as if the deadline had come. Tests use it instead of waiting.
+    void fire();
+
+signals:
+    void timeout();
+
+private:
+    void restart();
+    void wake();
+
+    QTimer m_stage;
+    QElapsedTimer m_clock;
+    std::chrono::nanoseconds m_deadline{0};
+    int m_interval = 0;
+    bool m_enabled = false;
+};
+
+} // namespace quill
