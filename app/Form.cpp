@@ -171,7 +171,7 @@ void Form::load()
             break;
         }
         case Kind::CheckBox: {
-            auto *box = new QCheckBox(qs(c.caption), w);
+            auto *box = new CheckBoxWidget(qs(c.caption), w);
             box->setTristate(c.value == 2);
             box->setCheckState(c.value == 1 ? Qt::Checked
                                             : c.value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);

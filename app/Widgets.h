@@ -4,6 +4,7 @@
 // bound by the Form that owns them.
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QColor>
 #include <QElapsedTimer>
 #include <QLineF>
@@ -96,6 +97,17 @@ protected:
 
 private:
     QSvgRenderer *m_renderer = nullptr;
+};
+
+// A check box that, like the classic control, toggles on a click anywhere inside its box, not only
+// on the mark and the caption's text.
+class CheckBoxWidget : public QCheckBox {
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
 };
 
 // A timer control: fires its Timer event every `interval` milliseconds while enabled (an interval of

@@ -1,0 +1,46 @@
+#!/bin/bash
+# Quillendor's one entry point on a Debian 12 machine:
+#   ./dev.sh run    installs what is missing, builds, and starts the program
+#   ./dev.sh test   installs what is missing, builds, and runs every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+# What building and running need, and what the tests need on top.
+run_packages=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
+              fonts-liberation)
+test_packages=(xvfb xauth x11-utils xdotool openbox imagemagick)
+
+install_missing() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake --preset default
+    cmake --build --preset default
+}
+
+case "${1:-}" in
+run)
+    install_missing "${run_packages[@]}"
+    build
+    exec ./build/quillendor
+    ;;
+test)
+    install_missing "${run_packages[@]}" "${test_packages[@]}"
+    build
+    ctest --preset default
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,91 @@
+#pragma once
+
+// A running program for tests: the real windows in a fresh registry on the offscreen platform, with
+// the error report and the end of the program recorded instead of shown and acted on.
+
+#include "ErrorReport.h"
+#include "Form.h"
+#include "Forms.h"
+#include "Registry.h"
+#include "Startup.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+namespace quill::test {
+
+struct Program {
+    Registry registry;
+    std::vector<std::string> trace;
+    std::vector<std::string> errors; // what the default error report said, in order
+    int endCode = -1;
+    int endCount = 0;
+    ErrorPresenter previous;
+
+    explicit Program(bool defineForms = true)
+    {
+        if (defineForms)
+            forms::defineWindows(registry);
+        registry.setTrace([this](const std::string &event) { trace.push_back(event); });
+        registry.setEndHandler([this](int code) {
+            endCode = code;
+            ++endCount;
+        });
+        previous = setErrorPresenter(
+            [this](const RuntimeError &error) { errors.emplace_back(error.what()); });
+    }
+
+    ~Program()
+    {
+        setErrorPresenter(std::move(previous));
+    }
+
+    bool start() { return startUp(registry); }
+
+    bool ended() const { return endCount > 0; }
+
+    QWidget *window(const char *name) { return registry.window(name).widget(); }
+
+    template <typename T = QWidget>
+    T *control(const char *window, const char *name)
+    {
+        return qobject_cast<T *>(registry.window(window).control(name));
+    }
+
+    // The windows the user can see, by name, in name order.
+    QStringList visible() const
+    {
+        QStringList names;
+        for (const char *name : {"Form1", "Form2", "Form3", "frmAbout1"})
+            if (registry.isVisible(name))
+                names << QString::fromLatin1(name);
+        return names;
+    }
+
+    QStringList loaded() const
+    {
+        QStringList names;
+        for (const char *name : {"Form1", "Form2", "Form3", "frmAbout1"})
+            if (registry.isLoaded(name))
+                names << QString::fromLatin1(name);
+        return names;
+    }
+};
+
+inline void click(QWidget *widget, QPoint at = {})
+{
+    QVERIFY(widget);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
+}
+
+// Widgets that were unloaded go at the next turn of the event loop; let them go.
+inline void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace quill::test

@@ -1,0 +1,262 @@
+// The registry's rules, on small windows made for the test: when handlers run, in what order, and
+// when the program ends.
+
+#include "Controls.h"
+#include "Harness.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace quill;
+using namespace quill::test;
+
+namespace {
+
+constexpr ControlDesc aControls[] = {
+    {.name = "Text1", .kind = Kind::TextBox, .caption = "design", .rect = {0, 0, 900, 300},
+     .tabIndex = 0},
+    {.name = "Command1", .kind = Kind::CommandButton, .caption = "Go",
+     .rect = {0, 400, 900, 300}, .tabIndex = 1},
+};
+constexpr WindowDesc aWindow{.name = "A", .caption = "A", .client = {0, 0, 3000, 2000},
+                             .controls = aControls};
+constexpr WindowDesc bWindow{.name = "B", .caption = "B", .client = {0, 0, 3000, 2000}};
+
+// A window whose handlers do what a test tells them, and say what they did.
+class Scripted final : public Form {
+public:
+    Scripted(const WindowDesc &d, std::vector<std::string> &log) : Form(d), m_log(log)
+    {
+        on("Command1", Event::Click, [this] { run(onClick); });
+    }
+
+    std::function<void()> onLoad, onUnload, onClick;
+
+private:
+    void run(const std::function<void()> &steps)
+    {
+        if (steps)
+            steps();
+    }
+    void Load() override { run(onLoad); }
+    void Unload() override { run(onUnload); }
+
+    std::vector<std::string> &m_log;
+};
+
+struct Fixture : Program {
+    Fixture() : Program(false)
+    {
+        registry.define("A", [this] { return std::make_unique<Scripted>(aWindow, trace); });
+        registry.define("B", [this] { return std::make_unique<Scripted>(bWindow, trace); });
+    }
+    Scripted &a() { return static_cast<Scripted &>(registry.window("A")); }
+    Scripted &b() { return static_cast<Scripted &>(registry.window("B")); }
+};
+
+} // namespace
+
+class TestLifecycle : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { prepareApplication(); }
+    void cleanup();
+
+    void operations_data();
+    void operations();
+    void unloadOfUnloadedWindowDoesNothing();
+    void showingALoadedHiddenWindowDoesNotLoadAgain();
+    void reloadStartsFromTheDescription();
+    void lastUnloadEndsAfterTheHandlerFinishes();
+    void unloadHandlerShowingAnotherWindow();
+    void hidingEverythingDoesNotEnd();
+    void failingHandlerEndsWithTheReport();
+    void unloadInsideOwnUnloadHandler();
+    void unknownWindowIsAnError();
+};
+
+void TestLifecycle::cleanup()
+{
+    flushDeletes();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void TestLifecycle::operations_data()
+{
+    // Each row: operations on A, then the expected events and the state A ends in.
+    QTest::addColumn<QStringList>("ops");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("state");
+
+    QTest::newRow("show loads") << QStringList{"show"} << QStringList{"Load A"} << "visible";
+    QTest::newRow("hide loads hidden") << QStringList{"hide"} << QStringList{"Load A"} << "hidden";
+    QTest::newRow("show twice loads once")
+        << QStringList{"show", "show"} << QStringList{"Load A"} << "visible";
+    QTest::newRow("hide then show") << QStringList{"hide", "show"} << QStringList{"Load A"}
+                                    << "visible";
+    QTest::newRow("show then hide") << QStringList{"show", "hide"} << QStringList{"Load A"}
+                                    << "hidden";
+    QTest::newRow("unload never loaded") << QStringList{"unload"} << QStringList{} << "unloaded";
+    QTest::newRow("unload twice")
+        << QStringList{"show", "unload", "unload"} << QStringList{"Load A", "Unload A"}
+        << "unloaded";
+    QTest::newRow("show after unload loads afresh")
+        << QStringList{"show", "unload", "show"} << QStringList{"Load A", "Unload A", "Load A"}
+        << "visible";
+}
+
+void TestLifecycle::operations()
+{
+    QFETCH(QStringList, ops);
+    QFETCH(QStringList, events);
+    QFETCH(QString, state);
+
+    Fixture f;
+    f.registry.show("B"); // another window keeps the program alive
+    f.trace.clear();
+    for (const QString &op : ops) {
+        if (op == "show")
+            f.registry.show("A");
+        else if (op == "hide")
+            f.registry.hide("A");
+        else
+            f.registry.unload("A");
+    }
+    QStringList seen;
+    for (const auto &e : f.trace)
+        seen << QString::fromStdString(e);
+    QCOMPARE(seen, events);
+    const QString now = !f.registry.isLoaded("A")  ? "unloaded"
+                        : f.registry.isVisible("A") ? "visible"
+                                                    : "hidden";
+    QCOMPARE(now, state);
+    QVERIFY(!f.ended());
+}
+
+void TestLifecycle::unloadOfUnloadedWindowDoesNothing()
+{
+    Fixture f;
+    f.registry.show("B");
+    int unloads = 0;
+    f.a().onUnload = [&] { ++unloads; };
+    f.registry.unload("A");
+    QCOMPARE(unloads, 0);
+    f.registry.show("A");
+    f.registry.unload("A");
+    f.registry.unload("A");
+    QCOMPARE(unloads, 1);
+    QVERIFY(!f.ended());
+}
+
+void TestLifecycle::showingALoadedHiddenWindowDoesNotLoadAgain()
+{
+    Fixture f;
+    int loads = 0;
+    f.a().onLoad = [&] { ++loads; };
+    f.registry.hide("A");
+    QVERIFY(!f.registry.isVisible("A"));
+    f.registry.show("A");
+    f.registry.show("A");
+    QCOMPARE(loads, 1);
+    QVERIFY(f.registry.isVisible("A"));
+}
+
+void TestLifecycle::reloadStartsFromTheDescription()
+{
+    Fixture f;
+    f.registry.show("B");
+    f.registry.show("A");
+    TextBox text(f.a(), "Text1");
+    text.setText("edited");
+    f.registry.unload("A");
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, text.text());
+    f.registry.show("A");
+    QCOMPARE(text.text(), std::string("design"));
+}
+
+void TestLifecycle::lastUnloadEndsAfterTheHandlerFinishes()
+{
+    Fixture f;
+    f.registry.show("A");
+    std::vector<std::string> steps;
+    f.a().onClick = [&] {
+        steps.push_back("before");
+        unload("A");
+        steps.push_back(f.ended() ? "after, program ending" : "after");
+    };
+    click(f.a().control("Command1") ? qobject_cast<QWidget *>(f.a().control("Command1")) : nullptr);
+    QCOMPARE(steps, (std::vector<std::string>{"before", "after, program ending"}));
+    QCOMPARE(f.endCount, 1);
+    QCOMPARE(f.endCode, 0);
+}
+
+void TestLifecycle::unloadHandlerShowingAnotherWindow()
+{
+    Fixture f;
+    f.registry.show("A");
+    f.a().onUnload = [] { show("B"); };
+    f.registry.unload("A");
+    QVERIFY(f.registry.isVisible("B"));
+    QVERIFY(!f.ended());
+    f.registry.unload("B");
+    QCOMPARE(f.endCount, 1);
+}
+
+void TestLifecycle::hidingEverythingDoesNotEnd()
+{
+    Fixture f;
+    f.registry.show("A");
+    f.registry.show("B");
+    f.registry.hide("A");
+    f.registry.hide("B");
+    QVERIFY(!f.ended());
+    QCOMPARE(f.registry.loadedCount(), 2);
+    f.registry.unload("A");
+    QVERIFY(!f.ended());
+    f.registry.unload("B");
+    QVERIFY(f.ended());
+}
+
+void TestLifecycle::failingHandlerEndsWithTheReport()
+{
+    Fixture f;
+    f.registry.show("A");
+    std::vector<std::string> steps;
+    f.a().onClick = [&] {
+        steps.push_back("first");
+        TextBox(f.a(), "Text1").setText(std::string(1, '7'));
+        Timer(f.a(), "NoSuchTimer").setInterval(1); // not a control of this window
+        steps.push_back("never");
+    };
+    click(qobject_cast<QWidget *>(f.a().control("Command1")));
+    QCOMPARE(steps, std::vector<std::string>{"first"});
+    QCOMPARE(f.errors.size(), std::size_t(1));
+    QVERIFY(QString::fromStdString(f.errors.front()).startsWith("Object required"));
+    QCOMPARE(f.endCode, 1);
+    f.registry.unload("A");
+}
+
+void TestLifecycle::unloadInsideOwnUnloadHandler()
+{
+    Fixture f;
+    f.registry.show("B");
+    f.registry.show("A");
+    int unloads = 0;
+    f.a().onUnload = [&] {
+        ++unloads;
+        unload("A");
+    };
+    f.registry.unload("A");
+    QCOMPARE(unloads, 1);
+    QVERIFY(!f.registry.isLoaded("A"));
+}
+
+void TestLifecycle::unknownWindowIsAnError()
+{
+    Fixture f;
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, f.registry.show("Form9"));
+}
+
+QTEST_MAIN(TestLifecycle)
+#include "tst_lifecycle.moc"

@@ -1,0 +1,408 @@
+// The setup dialog and the click-dismissed screen, driven as a user drives them: clicks and keys on
+// the real widgets, with the delay timer fired from the test.
+
+#include "Harness.h"
+#include "Widgets.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace quill;
+using namespace quill::test;
+
+class TestSetupDialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void startUpState();
+    void stepping_data();
+    void stepping();
+    void noneTickAndUntick_data();
+    void noneTickAndUntick();
+    void noneThenUpStillStartsAtOnce();
+    void timerWinsOverNone();
+    void delayInterval_data();
+    void delayInterval();
+    void delayRejected_data();
+    void delayRejected();
+    void cancelUnloadsInOrder();
+    void closingTheDialogIsCancel();
+    void delayRoadToReveal_data();
+    void delayRoadToReveal();
+    void keyboard();
+    void textsFitTheirBoxes_data();
+    void textsFitTheirBoxes();
+};
+
+void TestSetupDialog::initTestCase() { prepareApplication(); }
+
+void TestSetupDialog::cleanup()
+{
+    flushDeletes();
+    // No window may outlive its program.
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void TestSetupDialog::startUpState()
+{
+    Program program;
+    QVERIFY(program.start());
+    QCOMPARE(program.visible(), QStringList{"Form2"});
+    QCOMPARE(program.loaded(), (QStringList{"Form1", "Form2"}));
+    QCOMPARE(program.trace, (std::vector<std::string>{"Load Form1", "Load Form2"}));
+    QVERIFY(!program.ended());
+
+    QWidget *dialog = program.window("Form2");
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Quillendor"));
+    QCOMPARE(dialog->focusWidget(), program.control("Form2", "Command1"));
+    QCOMPARE(program.control<QLineEdit>("Form2", "Text1")->text(), QStringLiteral("5"));
+    QCOMPARE(program.control<QCheckBox>("Form2", "Check1")->checkState(), Qt::Unchecked);
+    QCOMPARE(program.control<QCheckBox>("Form2", "Check2")->checkState(), Qt::Unchecked);
+    auto *timer = dialog->findChild<TimerObject *>("Timer1");
+    QVERIFY(timer);
+    QVERIFY(!timer->isEnabled());
+    QCOMPARE(timer->interval(), 0);
+    // 5910 by 4560 twips at 15 twips to the pixel.
+    QCOMPARE(dialog->size(), QSize(394, 304));
+    // The client area sits in the middle of the screen.
+    const QRect screen = dialog->screen()->geometry();
+    QVERIFY(qAbs(dialog->geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(dialog->geometry().center().y() - screen.center().y()) <= 1);
+}
+
+void TestSetupDialog::stepping_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("after"); // the text after each press
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("up from 5 stops at 60")
+        << "5" << "Command3"
+        << QStringList{"10", "15", "20", "25", "30", "35", "40", "45", "50", "55", "60", "60"}
+        << "";
+    QTest::newRow("up from 57 stops at 62") << "57" << "Command3" << QStringList{"62", "62"} << "";
+    QTest::newRow("down from 12 stops at 7") << "12" << "Command4" << QStringList{"7", "7"} << "";
+    QTest::newRow("down from 20 stops at 5")
+        << "20" << "Command4" << QStringList{"15", "10", "5", "5"} << "";
+    QTest::newRow("down from 10 to 5") << "10" << "Command4" << QStringList{"5", "5"} << "";
+    QTest::newRow("2.5 steps from 2") << "2.5" << "Command3" << QStringList{"7"} << "";
+    QTest::newRow("3.5 steps from 4") << "3.5" << "Command3" << QStringList{"9"} << "";
+    QTest::newRow("blanks around") << " 7 " << "Command3" << QStringList{"12"} << "";
+    QTest::newRow("negative climbs") << "-3" << "Command3" << QStringList{"2", "7"} << "";
+    QTest::newRow("lowest integer") << "-32768" << "Command3" << QStringList{"-32763"} << "";
+    QTest::newRow("highest integer cannot step up")
+        << "32767" << "Command3" << QStringList{"32767"} << "";
+    QTest::newRow("highest integer steps down")
+        << "32767" << "Command4" << QStringList{"32762"} << "";
+    QTest::newRow("overflow up") << "32768" << "Command3" << QStringList{"32768"} << "Overflow";
+    QTest::newRow("overflow down") << "-40000" << "Command4" << QStringList{"-40000"} << "Overflow";
+    QTest::newRow("word up") << "abc" << "Command3" << QStringList{"abc"} << "Type mismatch";
+    QTest::newRow("empty down") << "" << "Command4" << QStringList{""} << "Type mismatch";
+}
+
+void TestSetupDialog::stepping()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, button);
+    QFETCH(QStringList, after);
+    QFETCH(QString, error);
+
+    Program program;
+    QVERIFY(program.start());
+    auto *text = program.control<QLineEdit>("Form2", "Text1");
+    text->clear();
+    QTest::keyClicks(text, typed);
+    auto *press = program.control<QPushButton>("Form2", button.toLatin1().constData());
+    for (const QString &expected : after) {
+        click(press);
+        QCOMPARE(text->text(), expected);
+    }
+    if (error.isEmpty()) {
+        QVERIFY(program.errors.empty());
+    } else {
+        QCOMPARE(program.errors.size(), std::size_t(after.size()));
+        QCOMPARE(QString::fromStdString(program.errors.front()), error);
+    }
+    // Stepping, even with a message, never ends the program or leaves the dialog.
+    QVERIFY(!program.ended());
+    QCOMPARE(program.visible(), QStringList{"Form2"});
+}
+
+void TestSetupDialog::noneTickAndUntick_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("initial") << "5";
+    QTest::newRow("typed number") << "42";
+    QTest::newRow("typed word") << "soon";
+    QTest::newRow("empty") << "";
+}
+
+void TestSetupDialog::noneTickAndUntick()
+{
+    QFETCH(QString, typed);
+    Program program;
+    QVERIFY(program.start());
+    auto *text = program.control<QLineEdit>("Form2", "Text1");
+    auto *none = program.control<QCheckBox>("Form2", "Check1");
+    text->setText(typed);
+    click(none);
+    QCOMPARE(none->checkState(), Qt::Checked);
+    QCOMPARE(text->text(), QStringLiteral("0"));
+    click(none);
+    QCOMPARE(none->checkState(), Qt::Unchecked);
+    QCOMPARE(text->text(), QStringLiteral("5"));
+    // The label beside the box is only a caption: clicking it changes nothing.
+    click(program.control("Form2", "Label8"));
+    QCOMPARE(none->checkState(), Qt::Unchecked);
+}
+
+void TestSetupDialog::noneThenUpStillStartsAtOnce()
+{
+    Program program;
+    QVERIFY(program.start());
+    click(program.control<QCheckBox>("Form2", "Check1"));
+    click(program.control("Form2", "Command3"));
+    QCOMPARE(program.control<QLineEdit>("Form2", "Text1")->text(), QStringLiteral("5"));
+    QCOMPARE(program.control<QCheckBox>("Form2", "Check1")->checkState(), Qt::Checked);
+    click(program.control("Form2", "Command1"));
+    QCOMPARE(program.visible(), QStringList{"Form1"});
+    QCOMPARE(program.loaded(), QStringList{"Form1"});
+    QCOMPARE(program.window("Form1")->geometry(), program.window("Form1")->screen()->geometry());
+}
+
+void TestSetupDialog::timerWinsOverNone()
+{
+    Program program;
+    QVERIFY(program.start());
+    click(program.control("Form2", "Check1"));
+    click(program.control("Form2", "Check2"));
+    click(program.control("Form2", "Command1"));
+    QVERIFY(program.visible().contains("Form3"));
+    QVERIFY(!program.registry.isLoaded("Form2"));
+    // The startup window waits, hidden, for the end.
+    QVERIFY(program.registry.isLoaded("Form1"));
+    QVERIFY(!program.registry.isVisible("Form1"));
+    QVERIFY(!program.ended());
+}
+
+void TestSetupDialog::delayInterval_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("interval");
+
+    QTest::newRow("5") << "5" << 5001;
+    QTest::newRow("2.5") << "2.5" << 2501;
+    QTest::newRow("0") << "0" << 1;
+    QTest::newRow("60") << "60" << 60001;
+    QTest::newRow("65") << "65" << 65001;
+    QTest::newRow("largest usable") << "65.5344" << 65535;
+    QTest::newRow("tie to even at the top") << "65.5335" << 65534;
+    QTest::newRow("tiny") << "0.0004" << 1;
+    QTest::newRow("negative but positive interval") << "-0.0004" << 1;
+    QTest::newRow("exponent") << "1.5e1" << 15001;
+    QTest::newRow("blanks") << "  3  " << 3001;
+}
+
+void TestSetupDialog::delayInterval()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, interval);
+
+    Program program;
+    QVERIFY(program.start());
+    program.control<QLineEdit>("Form2", "Text1")->setText(typed);
+    click(program.control("Form2", "Command1"));
+    QVERIFY(program.errors.empty());
+
+    // The dialog hides and waits on its own timer; nothing is visible while the delay runs.
+    QCOMPARE(program.visible(), QStringList{});
+    QCOMPARE(program.loaded(), (QStringList{"Form1", "Form2"}));
+    auto *timer = program.window("Form2")->findChild<TimerObject *>("Timer1");
+    QVERIFY(timer->isEnabled());
+    QCOMPARE(timer->interval(), interval);
+
+    program.trace.clear();
+    timer->fire();
+    QCOMPARE(program.visible(), QStringList{"Form1"});
+    QCOMPARE(program.loaded(), QStringList{"Form1"});
+    QCOMPARE(program.trace, std::vector<std::string>{"Unload Form2"});
+    QVERIFY(program.errors.empty());
+    QVERIFY(!program.ended());
+}
+
+void TestSetupDialog::delayRejected_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("66") << "66" << "Invalid property value";
+    QTest::newRow("rounds past the top") << "65.5346" << "Invalid property value";
+    QTest::newRow("word") << "abc" << "Type mismatch";
+    QTest::newRow("empty") << "" << "Type mismatch";
+    QTest::newRow("other separator") << "2,5" << "Type mismatch";
+    QTest::newRow("rounds to zero, lower end") << "-0.0015" << "Invalid property value";
+    QTest::newRow("rounds to zero") << "-0.001" << "Invalid property value";
+    QTest::newRow("rounds to zero, upper end") << "-0.0005" << "Invalid property value";
+    QTest::newRow("negative interval") << "-0.0016" << "Invalid property value";
+    QTest::newRow("a day") << "86400" << "Invalid property value";
+    QTest::newRow("past 32 bits") << "3000000" << "Overflow";
+    QTest::newRow("past a double after scaling") << "1e306" << "Overflow";
+    QTest::newRow("past a double") << "1e999" << "Overflow";
+}
+
+void TestSetupDialog::delayRejected()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, error);
+
+    Program program;
+    QVERIFY(program.start());
+    auto *text = program.control<QLineEdit>("Form2", "Text1");
+    text->setText(typed);
+    click(program.control("Form2", "Command1"));
+
+    QCOMPARE(program.errors.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(program.errors.front()), error);
+    // The dialog goes on exactly as it was.
+    QVERIFY(!program.ended());
+    QCOMPARE(program.visible(), QStringList{"Form2"});
+    QCOMPARE(text->text(), typed);
+    auto *timer = program.window("Form2")->findChild<TimerObject *>("Timer1");
+    QVERIFY(!timer->isEnabled());
+    QCOMPARE(timer->interval(), 0);
+
+    // ...and a usable delay afterwards still starts it.
+    text->setText("1");
+    click(program.control("Form2", "Command1"));
+    QCOMPARE(program.visible(), QStringList{});
+    QCOMPARE(timer->interval(), 1001);
+}
+
+void TestSetupDialog::cancelUnloadsInOrder()
+{
+    Program program;
+    QVERIFY(program.start());
+    program.trace.clear();
+    click(program.control("Form2", "Command2"));
+    // The hidden startup window's Unload handler shows the reveal dialog in passing, and the same
+    // Cancel unloads it again.
+    QCOMPARE(program.trace, (std::vector<std::string>{"Unload Form1", "Load frmAbout1",
+                                                      "Unload Form2", "Unload frmAbout1"}));
+    QCOMPARE(program.loaded(), QStringList{});
+    QCOMPARE(program.endCount, 1);
+    QCOMPARE(program.endCode, 0);
+    QVERIFY(program.errors.empty());
+}
+
+void TestSetupDialog::closingTheDialogIsCancel()
+{
+    Program program;
+    QVERIFY(program.start());
+    program.trace.clear();
+    QWidget *dialog = program.window("Form2");
+    dialog->close();
+    QCOMPARE(program.trace, (std::vector<std::string>{"Unload Form1", "Load frmAbout1",
+                                                      "Unload Form2", "Unload frmAbout1"}));
+    QCOMPARE(program.endCode, 0);
+}
+
+void TestSetupDialog::delayRoadToReveal_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("click on the text") << "label";
+    QTest::newRow("click on the background") << "background";
+    QTest::newRow("close request") << "close";
+}
+
+void TestSetupDialog::delayRoadToReveal()
+{
+    QFETCH(QString, how);
+    Program program;
+    QVERIFY(program.start());
+    click(program.control("Form2", "Command1"));
+    program.window("Form2")->findChild<TimerObject *>("Timer1")->fire();
+    QWidget *screen = program.window("Form1");
+    QVERIFY(screen->isVisible());
+    QCOMPARE(screen->geometry(), screen->screen()->geometry());
+
+    program.trace.clear();
+    if (how == "label")
+        click(program.control("Form1", "Label1"));
+    else if (how == "background")
+        click(screen, QPoint(5, 5));
+    else
+        screen->close();
+    QCOMPARE(program.trace, (std::vector<std::string>{"Unload Form1", "Load frmAbout1"}));
+    QCOMPARE(program.visible(), QStringList{"frmAbout1"});
+    QCOMPARE(program.loaded(), QStringList{"frmAbout1"});
+    QVERIFY(!program.ended());
+    // Leave nothing behind for the next test.
+    program.registry.unload("frmAbout1");
+    QCOMPARE(program.endCode, 0);
+}
+
+void TestSetupDialog::keyboard()
+{
+    Program program;
+    QVERIFY(program.start());
+    QWidget *dialog = program.window("Form2");
+    QApplication::setActiveWindow(dialog);
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QCOMPARE(QApplication::focusWidget(), program.control("Form2", "Command1"));
+
+    // Tab follows the tab order: Start, Cancel, the delay, "None", ">", "<", "Timer", Start.
+    const QStringList order{"Command2", "Text1", "Check1", "Command3", "Command4", "Check2",
+                            "Command1"};
+    for (const QString &name : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), name);
+    }
+
+    // Space on a focused button presses it; Enter too.
+    program.control("Form2", "Command3")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(program.control<QLineEdit>("Form2", "Text1")->text(), QStringLiteral("10"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(program.control<QLineEdit>("Form2", "Text1")->text(), QStringLiteral("15"));
+
+    program.control("Form2", "Command1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(program.visible(), QStringList{});
+    QCOMPARE(program.window("Form2")->findChild<TimerObject *>("Timer1")->interval(), 15001);
+}
+
+void TestSetupDialog::textsFitTheirBoxes_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    for (const char *label : {"Label1", "Label2", "Label3", "Label4", "Label5", "Label6",
+                              "Label7", "Label8"})
+        QTest::newRow(label) << "Form2" << label;
+    QTest::newRow("Form1 Label1") << "Form1" << "Label1";
+}
+
+void TestSetupDialog::textsFitTheirBoxes()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    Program program;
+    QVERIFY(program.start());
+    auto *label = program.control<LabelWidget>(window.toLatin1().constData(),
+                                                control.toLatin1().constData());
+    QVERIFY(label);
+    const QFontMetrics metrics(label->font());
+    const QRect used = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
+                                            Qt::AlignLeft | Qt::TextWordWrap, label->text());
+    QVERIFY2(used.width() <= label->width() && used.height() <= label->height(),
+             qPrintable(QStringLiteral("%1 needs %2x%3 in %4x%5").arg(label->text())
+                            .arg(used.width()).arg(used.height())
+                            .arg(label->width()).arg(label->height())));
+}
+
+QTEST_MAIN(TestSetupDialog)
+#include "tst_setupdialog.moc"
