@@ -50,6 +50,7 @@ enum class Kind { Label, CommandButton, CheckBox, TextBox, Timer, PictureBox, Li
 enum class Border { None, FixedSingle, FixedDialog };
 enum class WindowState { Normal, Maximized };
 enum class StartUpPosition { Manual, CenterScreen, SystemDefault };
+// Inside-solid keeps a thick outline inside a closed shape; on a straight line it draws as solid.
 enum class LineStyle { Solid, InsideSolid };
 
 // Pictures are drawn by us and live in resources/; a description names them.

@@ -201,7 +201,7 @@ void Form::load()
         case Kind::Line:
             w->addLine({QLineF(toPixels(c.x1, dpi), toPixels(c.y1, dpi), toPixels(c.x2, dpi),
                                toPixels(c.y2, dpi)),
-                        toColour(c.lineColour), c.lineWidth, c.lineStyle == LineStyle::InsideSolid});
+                        toColour(c.lineColour), c.lineWidth});
             break;
         }
         if (!widget)

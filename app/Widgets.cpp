@@ -23,12 +23,9 @@ void FormWidget::paintEvent(QPaintEvent *)
         QPen pen(l.colour, l.width, Qt::SolidLine, Qt::FlatCap);
         painter.setPen(pen);
         QLineF line = l.line;
-        // An inside-solid line of more than a pixel keeps to the side of its end points; a solid
-        // one is centred on them. Both are the same at one pixel.
-        if (l.insideSolid && l.width > 1)
-            line.translate(0, (l.width - 1) / 2.0);
-        // Pixel centres: a one-pixel pen on whole coordinates covers exactly that row.
-        line.translate(0.5, l.width % 2 ? 0.5 : 0.0);
+        // A line of w pixels covers the w rows from its end points' row down, so a two-pixel
+        // white line right under a one-pixel grey one leaves both visible as an etched rule.
+        line.translate(0.5, l.width / 2.0);
         painter.drawLine(line);
     }
 }

@@ -31,7 +31,6 @@ public:
         QLineF line;
         QColor colour;
         int width = 1;
-        bool insideSolid = false;
     };
 
     explicit FormWidget(Qt::WindowFlags flags);
