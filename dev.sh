@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # What building and running need, and what the tests need on top.
-run_packages=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
+run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
               fonts-liberation)
 test_packages=(xvfb xauth x11-utils xdotool openbox imagemagick binutils-mingw-w64-x86-64)
 

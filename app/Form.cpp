@@ -3,6 +3,7 @@
 #include "ErrorReport.h"
 #include "Look.h"
 #include "Registry.h"
+#include "Taskbar.h"
 #include "Widgets.h"
 
 #include <QCheckBox>
@@ -247,6 +248,9 @@ void Form::load()
             QObject::connect(w, &FormWidget::clicked, w, bind(b.handler));
     }
     QObject::connect(w, &FormWidget::closeRequested, w, bind([this] { QueryClose(); }));
+
+    if (!d.showInTaskbar)
+        keepOutOfTaskbar(w);
 
     m_widget = w;
     m_shownOnce = false;

@@ -1,0 +1,12 @@
+#pragma once
+
+// Keeps a window out of the taskbar and the pager. Only X11 has a way for a program to ask this of
+// an ordinary window; elsewhere it does nothing.
+
+class QWidget;
+
+namespace quill {
+
+void keepOutOfTaskbar(QWidget *window);
+
+} // namespace quill
