@@ -18,6 +18,22 @@
 
 namespace quill::test {
 
+// The application state the program sets up, for a test's initTestCase. The offscreen platform
+// says it cannot raise windows every time one is shown; that is the platform talking, not the
+// program, and it would drown what the tests print.
+inline void prepareTestApplication()
+{
+    prepareApplication();
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (message == QLatin1String("This plugin does not support raise()"))
+                return;
+            if (previous)
+                previous(type, context, message);
+        });
+}
+
 struct Program {
     Registry registry;
     std::vector<std::string> trace;

@@ -60,7 +60,7 @@ class TestLifecycle : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { prepareApplication(); }
+    void initTestCase() { prepareTestApplication(); }
     void cleanup();
 
     void operations_data();

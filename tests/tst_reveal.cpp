@@ -46,7 +46,7 @@ class TestReveal : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { prepareApplication(); }
+    void initTestCase() { prepareTestApplication(); }
     void cleanup();
 
     void endings_data();

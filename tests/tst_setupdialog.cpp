@@ -38,7 +38,7 @@ private slots:
     void textsFitTheirBoxes();
 };
 
-void TestSetupDialog::initTestCase() { prepareApplication(); }
+void TestSetupDialog::initTestCase() { prepareTestApplication(); }
 
 void TestSetupDialog::cleanup()
 {
