@@ -38,6 +38,11 @@ test)
     install_missing "${run_packages[@]}" "${test_packages[@]}"
     build
     ctest --preset default
+    # The same suite once more on a build with AddressSanitizer, LeakSanitizer and
+    # UndefinedBehaviorSanitizer; tests that do not run this build's code are left out.
+    cmake --preset sanitize
+    cmake --build --preset sanitize
+    ctest --preset sanitize --label-exclude 'package|wine'
     ;;
 *)
     echo "usage: $0 run|test" >&2
