@@ -2,13 +2,17 @@
 # Quillendor's one entry point on a Debian 12 machine:
 #   ./dev.sh run    installs what is missing, builds, and starts the program
 #   ./dev.sh test   installs what is missing, builds, and runs every test
+#   ./dev.sh package  installs what is missing, builds, and makes build/quillendor_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # What building and running need, and what the tests need on top.
 run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
               fonts-liberation)
-test_packages=(xvfb xauth x11-utils xdotool openbox imagemagick binutils-mingw-w64-x86-64)
+test_packages=(xvfb xauth x11-utils xdotool openbox imagemagick binutils-mingw-w64-x86-64
+               desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64 wine64)
+# What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file.
+package_packages=(dpkg-dev file)
 
 install_missing() {
     local missing=()
@@ -44,8 +48,13 @@ test)
     cmake --build --preset sanitize
     ctest --preset sanitize --label-exclude 'package|wine'
     ;;
+package)
+    install_missing "${run_packages[@]}" "${package_packages[@]}"
+    build
+    cmake --build --preset default --target package
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

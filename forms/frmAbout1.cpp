@@ -1,6 +1,8 @@
 #include "frmAbout1.h"
 
 #include "Registry.h"
+#include "SystemServices.h"
+#include "sysinfo/SysInfo.h"
 
 namespace quill::forms {
 namespace {
@@ -62,5 +64,17 @@ void frmAbout1::cmdOK_Click()
 // Closing the dialog is OK: unloading the dialog alone would leave the hidden startup window of the
 // timed road loaded, and the program running with no window.
 void frmAbout1::QueryClose() { cmdOK_Click(); }
+
+} // namespace quill::forms
+
+namespace quill::forms {
+
+void frmAbout1::StartSysInfo() { sysinfo::StartSysInfo(systemServices()); }
+
+bool frmAbout1::GetKeyValue(std::uint32_t KeyRoot, const std::string &KeyName,
+                            const std::string &SubKeyRef, std::string &KeyVal)
+{
+    return sysinfo::GetKeyValue(systemServices(), KeyRoot, KeyName, SubKeyRef, KeyVal);
+}
 
 } // namespace quill::forms

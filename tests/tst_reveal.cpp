@@ -3,6 +3,13 @@
 
 #include "Harness.h"
 #include "Widgets.h"
+#include "frmAbout1.h"
+#include "sysinfo/LinuxServices.h"
+#include "sysinfo/SysInfo.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTimer>
 
 #include <QPushButton>
 
@@ -59,6 +66,7 @@ private slots:
     void etchedRule();
     void windowIcons_data();
     void windowIcons();
+    void systemInformationUnavailable();
 };
 
 void TestReveal::cleanup()
@@ -283,6 +291,37 @@ void TestReveal::windowIcons()
     click(program.control(window == "frmAbout1" ? "frmAbout1" : "Form2",
                           window == "frmAbout1" ? "cmdOK" : "Command2"));
     QCOMPARE(program.endCode, 0);
+}
+
+void TestReveal::systemInformationUnavailable()
+{
+    for (const std::string &tool : sysinfo::LinuxServices::defaultTools())
+        if (QFileInfo(QString::fromStdString(tool)).isExecutable())
+            QSKIP("a system-information tool is installed here; the launcher would start it");
+
+    Program program;
+    toReveal(program, "none");
+    auto &dialog = dynamic_cast<forms::frmAbout1 &>(program.registry.window("frmAbout1"));
+
+    std::string value = "left over";
+    QVERIFY(!dialog.GetKeyValue(sysinfo::HKEY_LOCAL_MACHINE_ROOT, std::string(sysinfo::kPrimaryKey),
+                                std::string(sysinfo::kPrimaryValue), value));
+    QCOMPARE(value, std::string());
+
+    // The message comes in the program's own modal box; answer it as a user would.
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    dialog.StartSysInfo();
+    QCOMPARE(shown, QStringLiteral("System Information Is Unavailable At This Time"));
+    // Nothing else changed: the dialog is still up and the program still running.
+    QCOMPARE(program.visible(), QStringList{"frmAbout1"});
+    QVERIFY(!program.ended());
+    click(program.control("frmAbout1", "cmdOK"));
 }
 
 QTEST_MAIN(TestReveal)
