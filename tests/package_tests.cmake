@@ -1,0 +1,6 @@
+# The Debian package: built with CPack, its menu entry and AppStream data validated, installed,
+# started on Xvfb, ended with Cancel and removed again; plus `cmake --install` into a temporary
+# prefix. Installs system-wide with dpkg when run as root (CI), else unpacks into a temporary root.
+add_test(NAME package
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/package_test.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(package PROPERTIES TIMEOUT 600 LABELS package RUN_SERIAL TRUE)
