@@ -10,7 +10,8 @@ cd "$(dirname "$0")"
 run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
               fonts-liberation)
 test_packages=(xvfb xauth x11-utils xdotool openbox imagemagick binutils-mingw-w64-x86-64
-               desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64 wine64)
+               desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64 wine64
+               clang libclang-rt-14-dev)
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file.
 package_packages=(dpkg-dev file)
 
@@ -46,7 +47,7 @@ test)
     # UndefinedBehaviorSanitizer; tests that do not run this build's code are left out.
     cmake --preset sanitize
     cmake --build --preset sanitize
-    ctest --preset sanitize --label-exclude 'package|wine'
+    ctest --preset sanitize --label-exclude 'package|wine|fuzz'
     ;;
 package)
     install_missing "${run_packages[@]}" "${package_packages[@]}"
