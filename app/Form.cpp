@@ -297,7 +297,7 @@ void Form::runUnload()
     Unload();
 }
 
-void Form::destroy()
+void Form::destroy(bool now)
 {
     if (!m_widget)
         return;
@@ -308,9 +308,10 @@ void Form::destroy()
     for (TimerObject *timer : w->findChildren<TimerObject *>())
         timer->stop();
     w->hide();
-    // The window may be the one whose event is being handled right now: it goes once that
-    // event is done.
-    w->deleteLater();
+    if (now)
+        delete w;
+    else
+        w->deleteLater(); // the window may be the one whose event is being handled right now
 }
 
 void Form::placeOnFirstShow()

@@ -41,7 +41,9 @@ public:
     void makeVisible();
     void makeHidden();
     void runUnload();  // the Unload handler
-    void destroy();    // the window and its controls go; its timers stop
+    // The window and its controls go; its timers stop. Inside a handler the widgets are deleted
+    // once the event being handled is done; `now` deletes them at once (the program is ending).
+    void destroy(bool now = false);
 
     // The live top-level widget while loaded, else null. For tests and for app/.
     QWidget *widget() const;

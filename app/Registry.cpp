@@ -16,7 +16,7 @@ Registry::~Registry()
     // process is ended.
     for (auto &[name, form] : m_slots)
         if (form)
-            form->destroy();
+            form->destroy(true);
     m_slots.clear();
     g_current = m_previous;
 }
