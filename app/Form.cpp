@@ -251,6 +251,7 @@ void Form::load()
 
     if (!d.showInTaskbar)
         keepOutOfTaskbar(w);
+    w->setKeptFromMinimizing(!d.minButton && d.border != Border::None);
 
     m_widget = w;
     m_shownOnce = false;

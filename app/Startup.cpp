@@ -30,7 +30,8 @@ void preferXWayland()
 void prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Quillendor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillendor"));
+    // No display name: Qt would append it to every window title ("Form1 — Quillendor"); the
+    // message boxes take the application name as their caption all the same.
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setDesktopFileName(QStringLiteral("quillendor"));
     // The registry alone decides when the program ends: hidden windows and message boxes must

@@ -66,6 +66,21 @@ void FormWidget::closeEvent(QCloseEvent *event)
     emit closeRequested();
 }
 
+void FormWidget::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !m_keptFromMinimizing
+        || !(windowState() & Qt::WindowMinimized))
+        return;
+    // Restored once the window manager has finished minimizing.
+    QTimer::singleShot(0, this, [this] {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    });
+}
+
 LabelWidget::LabelWidget(QWidget *parent) : QWidget(parent)
 {
     setAutoFillBackground(true);

@@ -37,6 +37,9 @@ public:
 
     void addLine(const Line &line) { m_lines.push_back(line); }
     void setDefaultButton(QAbstractButton *button) { m_default = button; }
+    // A window without a minimize button that the window manager minimizes all the same comes
+    // straight back: a dialog kept out of the taskbar would otherwise be lost to the user.
+    void setKeptFromMinimizing(bool kept) { m_keptFromMinimizing = kept; }
     void setCancelButton(QAbstractButton *button) { m_cancel = button; }
 
 signals:
@@ -49,9 +52,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     std::vector<Line> m_lines;
+    bool m_keptFromMinimizing = false;
     QPointer<QAbstractButton> m_default;
     QPointer<QAbstractButton> m_cancel;
     bool m_pressed = false;

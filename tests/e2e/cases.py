@@ -1,0 +1,671 @@
+"""What a user sees and does, checked on a real X server. Every case gets a fresh Xvfb (with or
+without openbox, as the runner decides) and a freshly started program, and fails by raising
+AssertionError or SessionError."""
+
+import time
+
+from xsession import Program
+
+TEAL = (0x00, 0x80, 0x80)
+PICTURE_BLUE = (0x00, 0xB2, 0xFF)
+
+# The setup dialog's client area and its controls, in pixels (15 twips to the pixel).
+DIALOG_SIZE = (394, 304)
+CANCEL = (60, 278)
+START = (332, 278)
+TEXT1 = (8, 176, 57, 19)
+UP = (92, 174)
+DOWN = (92, 198)
+NONE = (16, 224)
+TIMER = (206, 184)
+# Labels whose texts must show whole, with the strip right below each that belongs to no control.
+# "Seconds" is looked at only left of the > button, which overlaps the bottom of its box.
+LABELS = {
+    "Label1": ((56, 8, 249, 33), 7),
+    "Label2": ((8, 48, 329, 97), 7),
+    "Label3": ((8, 152, 72, 17), 7),
+    "Label6": ((200, 152, 97, 17), 7),
+    "Label4": ((112, 168, 33, 17), 7),
+    "Label5": ((112, 192, 41, 17), 7),
+    "Label8": ((32, 216, 41, 17), 6),
+    "Label7": ((200, 200, 185, 57), 7),
+}
+BUTTON_CAPTIONS = {"Cancel": (8, 264, 105, 29), "Start": (280, 264, 105, 29)}
+REVEAL_LABELS = {
+    "lblTitle": ((8, 8, 227, 32), 7),
+    "lblVersion": ((8, 48, 227, 15), 7),
+    "lblDescription": ((8, 80, 219, 78), 4),
+    "lblDisclaimer": ((8, 176, 258, 55), 5),
+}
+
+# The shutdown screens' texts.
+FORM1_LABEL = (264, 264, 345, 121)
+FORM3_LABEL = (232, 248, 345, 121)
+
+# The reveal dialog.
+REVEAL_AT = (156, 129)
+REVEAL_SIZE = (382, 237)
+REVEAL_OK = (288 + 42, 208 + 11)
+PICTURE = (248, 24, 129, 121)
+
+# How far from its interval a delay may end, as measured through the X server's clock (1 ms
+# steps) on a busy shared machine; on an idle one the error is 1 to 3 ms.
+DELAY_TOLERANCE_MS = 15.0
+# The widest bracket around a map that still counts as a measurement.
+BRACKET_MS = 20
+# A window manager takes a moment to take on a window the first time it is shown: openbox took
+# 3 to 50 ms on a loaded machine. The program's own part, asking for the window when the timer
+# fires, is held to DELAY_TOLERANCE_MS all the same; without a window manager the window must be
+# on screen within that too.
+WM_FIRST_SHOW_MS = 100
+
+
+def dark(c):
+    return c[0] + c[1] + c[2] < 3 * 110
+
+
+def near(c, want, slack=8):
+    return all(abs(a - b) <= slack for a, b in zip(c, want))
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+class TimingMiss(AssertionError):
+    """A measured time out of tolerance. A machine busy with other work can hold any process up
+    for tens of milliseconds once in a while, so the runner measures such a case once more; a
+    timer that is wrong misses both times."""
+
+
+class Context:
+    """What a case works with: the session, the program path, and a place to say figures."""
+
+    def __init__(self, session, program_path, say):
+        self.s = session
+        self.program_path = program_path
+        self.say = say
+        self.programs = []
+
+    def start(self):
+        p = Program(self.s, self.program_path)
+        self.programs.append(p)
+        return p
+
+    def close(self):
+        for p in self.programs:
+            p.stop()
+
+
+# --- steps shared by the cases -----------------------------------------------------------------
+
+def start_dialog(ctx):
+    p = ctx.start()
+    dialog = p.window("Quillendor", timeout=15)
+    wait_drawn(ctx, dialog)
+    return p, dialog
+
+
+def wait_drawn(ctx, window):
+    """The first paint follows the map: wait until the client area holds still."""
+    x, y, w, h = ctx.s.client_geometry(window)
+    x0, y0 = max(0, x), max(0, y)
+    ctx.s.wait_painted(x0, y0, min(ctx.s.width, x + w) - x0, min(ctx.s.height, y + h) - y0)
+
+
+def type_delay(ctx, dialog, text):
+    s = ctx.s
+    s.click(dialog, TEXT1[0] + TEXT1[2] - 6, TEXT1[1] + TEXT1[3] // 2)
+    s.key("ctrl+a")
+    s.type_text(text)
+
+
+def text1_pixels(ctx, dialog):
+    x, y, w, h = TEXT1
+    return ctx.s.grab_client(dialog, x, y, w, h)
+
+
+def assert_only_window(ctx, p, window, what):
+    others = [w for w in p.windows() if w.id != window.id]
+    check(not others, f"{what} should be the program's only window on screen, also showing: "
+          + ", ".join(f"{ctx.s.title(w)!r}" for w in others))
+
+
+def assert_exits(p, status=0, timeout=5.0, what="the program"):
+    code = p.wait_exit(timeout)
+    check(code is not None, f"{what} is still running {timeout} s later")
+    check(code == status, f"{what} ended with exit status {code}, expected {status}; output:\n"
+          + p.output())
+
+
+def cover_points(width, height, label):
+    """Points spread over the whole screen, corners and edges included, outside the text."""
+    lx, ly, lw, lh = label
+    points = []
+    for fx in (0.0, 0.1, 0.25, 0.5, 0.75, 0.9, 1.0):
+        for fy in (0.0, 0.1, 0.25, 0.5, 0.75, 0.9, 1.0):
+            x = min(width - 1, int(fx * width))
+            y = min(height - 1, int(fy * height))
+            if lx <= x < lx + lw and ly <= y < ly + lh:
+                continue
+            points.append((x, y))
+    return points
+
+
+def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen"):
+    s = ctx.s
+    geometry = s.client_geometry(window)
+    check(geometry == (0, 0, s.width, s.height),
+          f"{what} is at {geometry}, not over the whole {s.width}x{s.height} screen")
+    wrong = []
+    for x, y in list(cover_points(s.width, s.height, label)) + list(extra_points):
+        c = s.pixel(x, y)
+        if c != TEAL:
+            wrong.append(((x, y), c))
+    check(not wrong, f"{what}: screen not teal at {wrong[:6]}")
+    # The white text starts at the label's top-left corner and stays inside its box.
+    lx, ly, lw, lh = label
+    ax, ay = max(0, lx - 40), max(0, ly - 40)
+    area = s.grab(ax, ay, min(s.width, lx + lw + 40) - ax, min(s.height, ly + lh + 40) - ay)
+    white = [(ax + x, ay + y) for x, y, c in area.all() if min(c) > 200]
+    check(len(white) > 300, f"{what}: no white text where the label is ({len(white)} pixels)")
+    left, top = min(x for x, _ in white), min(y for _, y in white)
+    right, bottom = max(x for x, _ in white), max(y for _, y in white)
+    check(lx <= left <= lx + 6 and ly <= top <= ly + 14,
+          f"{what}: the text starts at {left},{top}, its label at {lx},{ly}")
+    check(right < lx + lw - 1 and bottom < ly + lh - 1,
+          f"{what}: the text reaches {right},{bottom}, out of its label {label}")
+    others = area.count(lambda c: c != TEAL and min(c) <= 200)
+    check(others < len(white), f"{what}: the text is not white on teal")
+
+
+def no_cover_yet(ctx, p):
+    check(not ctx.s.find(p.pid, "Form1") and not ctx.s.find(p.pid, "Form3"),
+          "a shutdown screen is on screen too early")
+
+
+def click_and_time(ctx, window, point, **wanted):
+    """Clicks a point of a window and times, on the server's clock, how long after the release
+    the wanted window is mapped: (window, low ms, high ms, ms by our own clock)."""
+    s = ctx.s
+    gx, gy, _, _ = s.client_geometry(window)
+    s.press_root(gx + point[0], gy + point[1])
+    return s.measure_map(lambda: s.release(), **wanted)
+
+
+def to_screen(ctx, p, dialog, **timing):
+    """Start clicked: the shutdown screen, timed."""
+    no_cover_yet(ctx, p)
+    return click_and_time(ctx, dialog, START, pid=p.pid, title="Form1", **timing)
+
+
+def assert_delay(ctx, what, timing, interval):
+    """The program asked for the window `interval` ms after the input, and it came on screen
+    then, or as soon as the window manager let it."""
+    low, high = timing.low, timing.high
+    check(timing.asked is not None, f"{what}: the program's request for the window was not seen")
+    alow, ahigh = timing.asked
+    late = WM_FIRST_SHOW_MS if ctx.s.wm else 0
+    ctx.say(f"{what}: asked for {alow}..{ahigh} ms, on screen {low}..{high} ms after the input "
+            f"on the server's clock (interval {interval} ms, error {alow - interval:+d} ms; "
+            f"our own clock saw it at {timing.own:.1f} ms)")
+    if ahigh - alow > BRACKET_MS or high - low > BRACKET_MS:
+        raise TimingMiss(f"{what}: could not time it closer than {alow}..{ahigh} / "
+                         f"{low}..{high} ms")
+    if ahigh < interval - DELAY_TOLERANCE_MS or alow > interval + DELAY_TOLERANCE_MS:
+        raise TimingMiss(f"{what}: the program asked for the window {alow}..{ahigh} ms after "
+                         f"the input, expected {interval} ms")
+    if low > interval + DELAY_TOLERANCE_MS + late:
+        raise TimingMiss(f"{what}: on screen {low}..{high} ms after the input, expected "
+                         f"{interval} ms" + (f" (+ up to {late} ms for the window manager)"
+                                              if late else ""))
+
+
+def to_cover(ctx):
+    """None and Start: the shutdown screen at once."""
+    p, dialog = start_dialog(ctx)
+    ctx.s.click(dialog, *NONE)
+    form1, low, high, _ = to_screen(ctx, p, dialog, timeout=2.0)
+    check(low < 500, f"the shutdown screen came {low} ms after Start with None")
+    wait_drawn(ctx, form1)
+    return p, dialog, form1
+
+
+def to_reveal(ctx):
+    p, dialog, cover = to_cover(ctx)
+    ctx.s.click_root(ctx.s.width - 40, ctx.s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    ctx.s.wait_gone(cover, 2)
+    wait_drawn(ctx, reveal)
+    return p, reveal
+
+
+# --- the cases ---------------------------------------------------------------------------------
+
+def case_setup_dialog(ctx):
+    """Alone on screen at start, centred, its size, titled, and the program keeps running."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    assert_only_window(ctx, p, dialog, "the setup dialog")
+    check(s.title(dialog) == "Quillendor", f"title {s.title(dialog)!r}")
+    x, y, w, h = s.client_geometry(dialog)
+    check((w, h) == DIALOG_SIZE, f"client area {w}x{h}, expected 394x304")
+    want = ((s.width - w) // 2, (s.height - h) // 2)
+    check((x, y) == want, f"client area at {x},{y}, centred would be {want}")
+    if s.wm:
+        left, right, top, bottom = s.frame_extents(dialog)
+        check(top > 0, "openbox gave the setup dialog no title bar")
+    time.sleep(0.5)
+    check(p.running(), "the program ended by itself")
+    ctx.say(f"setup dialog client area {w}x{h} at {x},{y} on {s.width}x{s.height}")
+
+
+def text_problems(ctx, window, labels, face):
+    """Each label's text drawn whole: ink inside its box, none in its last row or column (a text
+    cut off by its box ends there), and plain background right below the box."""
+    s = ctx.s
+    problems = []
+    for name, ((x, y, w, h), below) in labels.items():
+        box = s.grab_client(window, x, y, w, h)
+        ink = box.count(dark)
+        if ink < 15:
+            problems.append(f"{name}: no text ({ink} dark pixels)")
+            continue
+        edge = [(px, py) for px, py, c in box.all() if dark(c) and (py >= h - 1 or px >= w - 1)]
+        if edge:
+            problems.append(f"{name}: text runs into the edge of its box at {edge[:4]}")
+        strip = s.grab_client(window, x, y + h, w, below)
+        foreign = strip.count(lambda c: c != face)
+        if foreign:
+            problems.append(f"{name}: {foreign} pixels below the box are not plain background")
+    return problems
+
+
+def case_setup_texts(ctx):
+    """The labels' texts are whole; the buttons show their captions."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    face = s.grab_client(dialog, DIALOG_SIZE[0] - 4, 150, 1, 1).at(0, 0)
+    problems = text_problems(ctx, dialog, LABELS, face)
+    for caption, (x, y, w, h) in BUTTON_CAPTIONS.items():
+        inside = s.grab_client(dialog, x + 3, y + 3, w - 6, h - 6)
+        if inside.count(dark) < 30:
+            problems.append(f"button {caption}: no caption")
+    check(not problems, "; ".join(problems))
+
+
+def case_stepping(ctx):
+    """> adds 5 up to 60, < takes 5 down to 5, as the text box shows; compared with the same
+    numbers typed in."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+
+    def shown():
+        time.sleep(0.1)
+        return text1_pixels(ctx, dialog).signature()
+
+    def typed(text):
+        type_delay(ctx, dialog, text)
+        s.key("Tab")   # focus moves on, so no cursor or selection shows
+        return shown()
+
+    five = shown()
+    s.click(dialog, *UP)
+    ten = shown()
+    check(ten != five, "> did not change the delay")
+    s.click(dialog, *DOWN)
+    check(shown() == five, "> then < does not show 5 again")
+    s.click(dialog, *DOWN)
+    check(shown() == five, "< below 10 changed the delay")
+    for _ in range(11):
+        s.click(dialog, *UP, settle=0.02)
+    sixty = shown()
+    s.click(dialog, *UP)
+    check(shown() == sixty, "> past 60 changed the delay")
+    s.click(dialog, *DOWN)
+    fifty_five = shown()
+    check(typed("60") == sixty, "eleven > from 5 do not show 60")
+    check(typed("55") == fifty_five, "60 then < does not show 55")
+    check(typed("10") == ten, "5 then > does not show 10")
+    check(typed("5") == five, "the dialog does not start at 5")
+    check(p.running(), "the program ended")
+
+
+def case_none_box(ctx):
+    """Ticking None shows 0 in the delay and Start puts the shutdown screen up at once; clearing
+    it puts 5 back."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    five = text1_pixels(ctx, dialog).signature()
+    s.click(dialog, *NONE)
+    time.sleep(0.1)
+    ticked = text1_pixels(ctx, dialog).signature()
+    check(ticked != five, "None did not change the delay")
+    s.click(dialog, *NONE)
+    time.sleep(0.1)
+    check(text1_pixels(ctx, dialog).signature() == five, "clearing None does not show 5 again")
+    s.click(dialog, *NONE)
+    time.sleep(0.1)
+    check(text1_pixels(ctx, dialog).signature() == ticked, "None again does not show 0 again")
+    type_delay(ctx, dialog, "0")
+    s.key("Tab")
+    time.sleep(0.1)
+    check(text1_pixels(ctx, dialog).signature() == ticked, "None does not show 0")
+    form1, low, high, _ = to_screen(ctx, p, dialog, timeout=2.0)
+    ctx.say(f"None: shutdown screen {low}..{high} ms after the Start click")
+    check(low < 500, f"the shutdown screen came {low} ms after Start with None")
+    s.wait_gone(dialog, 2)
+    assert_only_window(ctx, p, form1, "the shutdown screen")
+
+
+def case_timer_box(ctx):
+    """Timer ticked: Start shows the timed screen Form3 at once, even with None ticked too;
+    ticked twice it is off again."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *TIMER)
+    s.click(dialog, *TIMER)
+    s.click(dialog, *NONE)
+    to_screen(ctx, p, dialog, timeout=2.0)
+    check(not s.find(p.pid, "Form3"), "Timer ticked twice still showed the timed screen")
+    p.stop()
+
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *NONE)
+    s.click(dialog, *TIMER)
+    form3, low, _, _ = click_and_time(ctx, dialog, START, pid=p.pid, title="Form3", timeout=2.0)
+    check(low < 500, f"the timed screen came {low} ms after Start")
+    s.wait_gone(dialog, 2)
+    wait_drawn(ctx, form3)
+    assert_only_window(ctx, p, form3, "the timed screen")
+    assert_covers(ctx, form3, FORM3_LABEL, what="the timed screen")
+
+
+def case_enter_on_start(ctx):
+    """Focus starts on Start, so Enter alone starts the 5 s delay."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    no_cover_yet(ctx, p)
+    measured = s.measure_map(lambda: s.key_down("Return"), pid=p.pid, title="Form1",
+                             timeout=8.0, heartbeat_after=4.8)
+    s.key_up("Return")
+    assert_delay(ctx, "Enter on Start, 5 s", measured, 5001)
+    check(not s.is_viewable(dialog), "the setup dialog is still on screen")
+    check(p.running(), "the program ended")
+
+
+def case_delay(ctx):
+    """5 typed in: the shutdown screen is mapped 5,001 ms after the release of the Start click."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    type_delay(ctx, dialog, "5")
+    measured = to_screen(ctx, p, dialog, timeout=8.0, heartbeat_after=4.8)
+    assert_delay(ctx, "delay 5, Start clicked", measured, 5001)
+    form1 = measured.window
+    check(not s.is_viewable(dialog), "the setup dialog is still on screen")
+    wait_drawn(ctx, form1)
+    assert_only_window(ctx, p, form1, "the shutdown screen")
+    assert_covers(ctx, form1, FORM1_LABEL)
+
+
+def typo_case(text, trigger, dismiss):
+    """A delay the program cannot use: a message box, and the dialog goes on as it was."""
+    def case(ctx):
+        s = ctx.s
+        p, dialog = start_dialog(ctx)
+        type_delay(ctx, dialog, text)
+        for _ in range(2):
+            s.click(dialog, *trigger)
+            box = p.window("Quillendor", timeout=3, exclude=[dialog])
+            wait_drawn(ctx, box)
+            check(s.is_viewable(dialog), "the setup dialog went away with the message")
+            check(not s.find(p.pid, "Form1") and not s.find(p.pid, "Form3"),
+                  "a shutdown screen came up after a typo")
+            x, y, w, h = s.client_geometry(box)
+            check(w < 400 and h < 300, f"the message box is {w}x{h}")
+            check(s.grab(x, y, w, h).count(dark) > 100, "the message box shows no text")
+            if dismiss == "close":
+                s.request_close(box)
+            elif dismiss == "close box":
+                close_box(ctx, box)
+            else:
+                s.key(dismiss)
+            s.wait_gone(box, 3)
+            time.sleep(0.2)
+            check(p.running(), "the program ended after the message")
+            check(s.is_viewable(dialog), "the setup dialog is gone after the message")
+            assert_only_window(ctx, p, dialog, "the setup dialog")
+        s.click(dialog, *CANCEL)
+        assert_exits(p)
+    return case
+
+
+def cover_case(ending, others):
+    """The shutdown screen over everything, even windows that ask to stay on top, ended by a
+    click (on the screen or its text) or a close request."""
+    def case(ctx):
+        s = ctx.s
+        extra_points = []
+        if others:
+            s.start_client(["xmessage", "-geometry", "+40+80", "another program's window"])
+            deadline = time.monotonic() + 10
+            while not s.find_any("xmessage"):
+                check(time.monotonic() < deadline, "xmessage did not come up")
+                time.sleep(0.05)
+            xm = s.find_any("xmessage")[0]
+            mx, my, mw, mh = s.client_geometry(xm)
+            extra_points += [(mx + 3, my + 3), (mx + mw // 2, my + mh // 2)]
+            above = s.create_window(s.width - 260, s.height - 260, 240, 180, "on top",
+                                    (255, 0, 0), above=True)
+            ax, ay, aw, ah = s.client_geometry(above)
+            extra_points += [(ax + 2, ay + 2), (ax + aw // 2, ay + ah // 2),
+                             (ax + aw - 2, ay + ah - 2)]
+            if s.wm:
+                dock = s.create_window(0, 0, s.width, 30, "panel", (255, 255, 0), dock_strut=30)
+                dx, dy, dw, dh = s.client_geometry(dock)
+                check(s.frame_extents(dock) == (0, 0, 0, 0), "openbox framed the panel")
+                extra_points += [(dx + 5, dy + 5), (dx + dw // 2, dy + dh // 2),
+                                 (dx + dw - 5, dy + dh - 5)]
+            time.sleep(0.2)
+            for x, y in extra_points:
+                check(s.pixel(x, y) != TEAL, "the other windows are not on screen before the test")
+            check(s.pixel(ax + aw // 2, ay + ah // 2) == (255, 0, 0),
+                  "the window on top is not on screen before the test")
+        p, dialog, cover = to_cover(ctx)
+        assert_only_window(ctx, p, cover, "the shutdown screen")
+        assert_covers(ctx, cover, FORM1_LABEL, extra_points)
+        if ending == "click":
+            s.click_root(s.width // 2, s.height - 100, settle=0)
+        elif ending == "text":
+            s.click_root(FORM1_LABEL[0] + 30, FORM1_LABEL[1] + 15, settle=0)
+        else:
+            s.request_close(cover)
+        reveal = p.window("Quillendor", timeout=3)
+        s.wait_gone(cover, 2)
+        check(s.client_geometry(reveal)[:2] == REVEAL_AT, "the reveal dialog is not in its place")
+        check(p.running(), "the program ended with the shutdown screen")
+        assert_only_window(ctx, p, reveal, "the reveal dialog")
+        s.key("Return")
+        assert_exits(p)
+    return case
+
+
+def case_reveal_dialog(ctx):
+    """At its place and size, with its blue picture in the picture box and nowhere else."""
+    s = ctx.s
+    p, reveal = to_reveal(ctx)
+    assert_only_window(ctx, p, reveal, "the reveal dialog")
+    check(s.title(reveal) == "Quillendor", f"title {s.title(reveal)!r}")
+    x, y, w, h = s.client_geometry(reveal)
+    check((x, y) == REVEAL_AT, f"client area at {x},{y}, expected 156,129")
+    check((w, h) == REVEAL_SIZE, f"client area {w}x{h}, expected 382x237")
+    client = s.grab(x, y, w, h)
+    px, py, pw, ph = PICTURE
+    inside = sum(1 for cx, cy, c in client.all()
+                 if near(c, PICTURE_BLUE) and px <= cx < px + pw and py <= cy < py + ph)
+    outside = sum(1 for cx, cy, c in client.all()
+                  if near(c, PICTURE_BLUE) and not (px <= cx < px + pw and py <= cy < py + ph))
+    check(inside > 1500, f"only {inside} blue pixels in the picture box")
+    check(outside == 0, f"{outside} blue pixels outside the picture box")
+    ok = s.grab(x + REVEAL_OK[0] - 38, y + REVEAL_OK[1] - 8, 76, 16)
+    check(ok.count(dark) > 10, "the OK button shows no caption")
+    problems = text_problems(ctx, reveal, REVEAL_LABELS, client.at(w - 3, 3))
+    check(not problems, "; ".join(problems))
+    ctx.say(f"reveal dialog client area {w}x{h} at {x},{y}; {inside} picture pixels")
+
+
+def reveal_end_case(how):
+    def case(ctx):
+        s = ctx.s
+        p, reveal = to_reveal(ctx)
+        if how == "ok":
+            s.click(reveal, *REVEAL_OK)
+        elif how == "close box":
+            close_box(ctx, reveal)
+        elif how == "close":
+            s.request_close(reveal)
+        else:
+            s.key(how)
+        assert_exits(p, what=f"the program after {how} on the reveal dialog")
+    return case
+
+
+def case_reveal_minimise(ctx):
+    """Minimised (a window manager may offer that whatever the dialog asks for), the reveal
+    dialog can still be got back: it stays on screen or it is in the taskbar. Otherwise the
+    program would go on running with no window anyone can reach."""
+    s = ctx.s
+    p, reveal = to_reveal(ctx)
+    s.request_iconic(reveal)
+    time.sleep(0.5)
+    check(p.running(), "the program ended on a minimise request")
+    shown = s.is_viewable(reveal)
+    in_taskbar = "_NET_WM_STATE_SKIP_TASKBAR" not in s.states(reveal)
+    check(shown or in_taskbar, "minimised, the reveal dialog is neither on screen nor in the "
+          f"taskbar (state {s.states(reveal)}), with the program still running")
+    if not shown:
+        s.activate(reveal)
+        s.wait_viewable(reveal, 3)
+    s.key("Return")
+    assert_exits(p)
+
+
+def close_box(ctx, window):
+    """The close button on the frame the window manager drew; without one, the close request a
+    window manager's close button sends."""
+    s = ctx.s
+    if not s.wm:
+        s.send_delete(window)
+        return
+    x, y, w, h = s.client_geometry(window)
+    left, right, top, bottom = s.frame_extents(window)
+    check(top >= 10, "no title bar to find the close box on")
+    s.click_root(x + w + right - 1 - top // 2, y - top // 2)
+
+
+def cancel_case(how):
+    def case(ctx):
+        s = ctx.s
+        p, dialog = start_dialog(ctx)
+        if how == "cancel":
+            s.click(dialog, *CANCEL)
+        elif how == "close box":
+            close_box(ctx, dialog)
+        else:
+            s.request_close(dialog)
+        assert_exits(p, what=f"the program after {how} on the setup dialog")
+    return case
+
+
+def case_timed_road(ctx):
+    """Timer: clicks, keys and close requests leave the timed screen as it is, and the reveal
+    dialog comes 60,000 ms after the Start click."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *TIMER)
+    gx, gy, _, _ = s.client_geometry(dialog)
+    s.press_root(gx + START[0], gy + START[1])
+    clicked = s.stamped(lambda: s.release())
+    released = clicked[1]
+    form3 = p.window("Form3", timeout=2)
+    s.wait_gone(dialog, 2)
+    wait_drawn(ctx, form3)
+    assert_only_window(ctx, p, form3, "the timed screen")
+    assert_covers(ctx, form3, FORM3_LABEL, what="the timed screen")
+
+    def unchanged(after):
+        time.sleep(0.15)
+        check(p.running(), f"the program ended after {after}")
+        check(s.is_viewable(form3), f"the timed screen went away after {after}")
+        check(not s.find(p.pid, "Quillendor"), f"the reveal dialog came after {after}")
+        check(s.pixel(s.width // 2, s.height - 50) == TEAL, f"the screen changed after {after}")
+
+    for x, y in ((10, 10), (s.width // 2, s.height // 2), (FORM3_LABEL[0] + 30,
+                                                            FORM3_LABEL[1] + 15),
+                 (s.width - 1, s.height - 1)):
+        s.click_root(x, y)
+        unchanged(f"a click at {x},{y}")
+    s.click_root(s.width // 2, s.height // 2, button=3)
+    unchanged("a right click")
+    for key in ("Return", "Escape", "space", "alt+F4", "ctrl+w", "a"):
+        s.key(key)
+        unchanged(f"key {key}")
+    s.send_delete(form3)
+    unchanged("WM_DELETE_WINDOW")
+    if s.wm:
+        s.request_close(form3)
+        unchanged("_NET_CLOSE_WINDOW")
+
+    # Quiet until shortly before the minute is up, then watch every map on the screen.
+    while time.monotonic() < released + 59.7:
+        time.sleep(min(1.0, max(0.0, released + 59.7 - time.monotonic())))
+        check(s.is_viewable(form3) and not s.find(p.pid, "Quillendor"),
+              f"the timed screen ended after {time.monotonic() - released:.1f} s")
+    measured = s.measure_map(lambda: None, pid=p.pid, title="Quillendor", timeout=5.0,
+                             heartbeat_after=0.0, since=clicked)
+    reveal = measured.window
+    assert_delay(ctx, "timed road, reveal dialog after the Start click", measured, 60000)
+    s.wait_gone(form3, 2)
+    check(s.client_geometry(reveal)[:2] == REVEAL_AT, "the reveal dialog is not in its place")
+    time.sleep(0.2)
+    assert_only_window(ctx, p, reveal, "the reveal dialog")
+    s.click(reveal, *REVEAL_OK)
+    assert_exits(p)
+
+
+class Case:
+    def __init__(self, name, run, screen=(1024, 768), slow=False):
+        self.name, self.run, self.screen, self.slow = name, run, screen, slow
+
+
+CASES = [
+    Case("setup_dialog", case_setup_dialog),
+    Case("setup_dialog_1280x1024", case_setup_dialog, screen=(1280, 1024)),
+    Case("setup_dialog_800x600", case_setup_dialog, screen=(800, 600)),
+    Case("setup_texts", case_setup_texts),
+    Case("stepping", case_stepping),
+    Case("none_box", case_none_box),
+    Case("timer_box", case_timer_box),
+    Case("enter_on_start", case_enter_on_start),
+    Case("typo_start", typo_case("abc", START, "Return")),
+    Case("typo_up", typo_case("abc", UP, "Escape")),
+    Case("typo_down", typo_case("abc", DOWN, "close")),
+    # More than the longest interval a timer takes (65,535 ms).
+    Case("typo_66", typo_case("66", START, "close box")),
+    Case("delay", case_delay),
+    Case("cover_click", cover_case("click", others=True)),
+    Case("cover_text_click", cover_case("text", others=False)),
+    Case("cover_close_request", cover_case("close", others=True)),
+    Case("reveal_dialog", case_reveal_dialog),
+    Case("reveal_ok", reveal_end_case("ok")),
+    Case("reveal_enter", reveal_end_case("Return")),
+    Case("reveal_escape", reveal_end_case("Escape")),
+    Case("reveal_close_box", reveal_end_case("close box")),
+    Case("reveal_close_request", reveal_end_case("close")),
+    Case("reveal_minimise", case_reveal_minimise),
+    Case("cancel", cancel_case("cancel")),
+    Case("cancel_close_box", cancel_case("close box")),
+    Case("cancel_close_request", cancel_case("close")),
+    Case("timed_road", case_timed_road, slow=True),
+]
