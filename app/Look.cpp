@@ -9,6 +9,8 @@
 
 #include <cmath>
 
+#include "quillendor.xpm"
+
 namespace quill {
 
 qreal screenDpi()
@@ -103,6 +105,10 @@ QIcon toIcon(Picture picture)
 {
     if (picture == Picture::None)
         return {};
+    // The program icon is compiled in: reading it as an image file would make Qt load every
+    // image-format plugin first, a millisecond and a half before the first window can show.
+    if (picture == Picture::ProgramIcon)
+        return QIcon(QPixmap(quillendor_xpm));
     return QIcon(resourcePath(picture));
 }
 

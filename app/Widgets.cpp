@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <thread>
+
 namespace quill {
 
 FormWidget::FormWidget(Qt::WindowFlags flags) : QWidget(nullptr, flags)
@@ -192,6 +194,9 @@ void TimerObject::wake()
         m_stage.start(wait);
         return;
     }
+    // At most SleepTheRest, once a period: the event loop pauses for less than a frame.
+    if (remaining > std::chrono::nanoseconds::zero())
+        std::this_thread::sleep_for(remaining);
     fire();
 }
 
