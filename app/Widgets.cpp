@@ -183,7 +183,9 @@ void TimerObject::restart()
         return;
     m_deadline = std::chrono::nanoseconds(m_clock.nsecsElapsed())
                  + std::chrono::milliseconds(m_interval);
-    wake();
+    // Always through the event loop: the Timer event never runs inside the handler that set
+    // the timer going, however short the interval.
+    m_stage.start(nextWait(std::chrono::milliseconds(m_interval)));
 }
 
 void TimerObject::wake()
