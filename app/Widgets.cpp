@@ -32,17 +32,21 @@ void FormWidget::paintEvent(QPaintEvent *)
     }
 }
 
-void FormWidget::mousePressEvent(QMouseEvent *event)
+void ClickWatch::press(const QMouseEvent *event) { m_pressed = event->button() == Qt::LeftButton; }
+
+bool ClickWatch::release(const QMouseEvent *event, const QWidget *widget)
 {
-    m_pressed = event->button() == Qt::LeftButton;
+    const bool click = m_pressed && event->button() == Qt::LeftButton
+                       && widget->rect().contains(event->position().toPoint());
+    m_pressed = false;
+    return click;
 }
+
+void FormWidget::mousePressEvent(QMouseEvent *event) { m_click.press(event); }
 
 void FormWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton
-                       && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click)
+    if (m_click.release(event, this))
         emit clicked();
 }
 
@@ -106,17 +110,11 @@ void LabelWidget::paintEvent(QPaintEvent *)
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_text);
 }
 
-void LabelWidget::mousePressEvent(QMouseEvent *event)
-{
-    m_pressed = event->button() == Qt::LeftButton;
-}
+void LabelWidget::mousePressEvent(QMouseEvent *event) { m_click.press(event); }
 
 void LabelWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton
-                       && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click)
+    if (m_click.release(event, this))
         emit clicked();
 }
 
@@ -142,9 +140,11 @@ void PictureWidget::paintEvent(QPaintEvent *)
     m_renderer->render(&painter, QRectF(QPointF(0, 0), size));
 }
 
+void PictureWidget::mousePressEvent(QMouseEvent *event) { m_click.press(event); }
+
 void PictureWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (m_click.release(event, this))
         emit clicked();
 }
 

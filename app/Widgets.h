@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QLineF>
+#include <QMouseEvent>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -20,6 +21,17 @@
 class QSvgRenderer;
 
 namespace quill {
+
+// A click as the classic controls count one: the left button pressed and released on the widget.
+class ClickWatch {
+public:
+    void press(const QMouseEvent *event);
+    // True when this release ends a click on `widget`.
+    bool release(const QMouseEvent *event, const QWidget *widget);
+
+private:
+    bool m_pressed = false;
+};
 
 // The top-level window: background colour, the lines of the description, clicks on the bare
 // background, the default and cancel buttons, and close requests (which never close it directly:
@@ -59,7 +71,7 @@ private:
     bool m_keptFromMinimizing = false;
     QPointer<QAbstractButton> m_default;
     QPointer<QAbstractButton> m_cancel;
-    bool m_pressed = false;
+    ClickWatch m_click;
 };
 
 // A label: its text wraps at word boundaries inside its box; it never takes the focus, and a click
@@ -82,7 +94,7 @@ protected:
 
 private:
     QString m_text;
-    bool m_pressed = false;
+    ClickWatch m_click;
 };
 
 // A picture box: draws its picture scaled into its box, over its background colour.
@@ -97,10 +109,12 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     QSvgRenderer *m_renderer = nullptr;
+    ClickWatch m_click;
 };
 
 // A check box that, like the classic control, toggles on a click anywhere inside its box, not only
