@@ -13,8 +13,8 @@ namespace {
 
 constexpr const char *StartupWindow = "Form1";
 
-// A Wayland compositor places every window itself; through XWayland the program can still centre
-// its dialog, place the reveal dialog and cover the screen.
+} // namespace
+
 void preferXWayland()
 {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -24,8 +24,6 @@ void preferXWayland()
     if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
-
-} // namespace
 
 void prepareApplication()
 {

@@ -9,6 +9,11 @@ namespace quill {
 
 class Registry;
 
+// Before QApplication is made: on a Wayland session, where no program may place its own windows,
+// asks for XWayland when it is there, so that centring, placing and covering the screen hold.
+// A platform the user chose (QT_QPA_PLATFORM) is left alone.
+void preferXWayland();
+
 // Prepares the Qt application state the windows rely on: the classic look, the program's icon,
 // and no quitting behind the registry's back. Call once after QApplication is made.
 void prepareApplication();

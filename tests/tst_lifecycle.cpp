@@ -74,6 +74,8 @@ private slots:
     void failingHandlerEndsWithTheReport();
     void unloadInsideOwnUnloadHandler();
     void unknownWindowIsAnError();
+    void platformOnWayland_data();
+    void platformOnWayland();
 };
 
 void TestLifecycle::cleanup()
@@ -256,6 +258,51 @@ void TestLifecycle::unknownWindowIsAnError()
 {
     Fixture f;
     QVERIFY_THROWS_EXCEPTION(RuntimeError, f.registry.show("Form9"));
+}
+
+void TestLifecycle::platformOnWayland_data()
+{
+    QTest::addColumn<QString>("wayland");     // WAYLAND_DISPLAY
+    QTest::addColumn<QString>("session");     // XDG_SESSION_TYPE
+    QTest::addColumn<QString>("display");     // DISPLAY
+    QTest::addColumn<QString>("chosen");      // QT_QPA_PLATFORM the user set
+    QTest::addColumn<QString>("expected");    // QT_QPA_PLATFORM afterwards
+
+    QTest::newRow("Wayland with XWayland") << "wayland-0" << "wayland" << ":0" << "" << "xcb";
+    QTest::newRow("Wayland session type only") << "" << "wayland" << ":1" << "" << "xcb";
+    QTest::newRow("Wayland without XWayland") << "wayland-0" << "wayland" << "" << "" << "";
+    QTest::newRow("plain X11") << "" << "x11" << ":0" << "" << "";
+    QTest::newRow("user's choice kept") << "wayland-0" << "wayland" << ":0" << "wayland" << "wayland";
+}
+
+void TestLifecycle::platformOnWayland()
+{
+    QFETCH(QString, wayland);
+    QFETCH(QString, session);
+    QFETCH(QString, display);
+    QFETCH(QString, chosen);
+    QFETCH(QString, expected);
+
+    const QByteArray names[] = {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DISPLAY", "QT_QPA_PLATFORM"};
+    QByteArray saved[4];
+    for (int i = 0; i < 4; ++i)
+        saved[i] = qgetenv(names[i].constData());
+    const QString values[] = {wayland, session, display, chosen};
+    for (int i = 0; i < 4; ++i) {
+        if (values[i].isEmpty())
+            qunsetenv(names[i].constData());
+        else
+            qputenv(names[i].constData(), values[i].toUtf8());
+    }
+    preferXWayland();
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    for (int i = 0; i < 4; ++i) {
+        if (saved[i].isNull())
+            qunsetenv(names[i].constData());
+        else
+            qputenv(names[i].constData(), saved[i]);
+    }
+    QCOMPARE(platform, expected);
 }
 
 QTEST_MAIN(TestLifecycle)
