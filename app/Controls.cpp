@@ -1,6 +1,7 @@
 #include "Controls.h"
 
 #include "Form.h"
+#include "Look.h"
 #include "RuntimeError.h"
 #include "Widgets.h"
 
@@ -10,11 +11,6 @@
 
 namespace quill {
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 template <typename T>
 T *as(QObject *object)
@@ -38,7 +34,7 @@ QObject *ControlHandle::live() const
 }
 
 std::string Label::caption() const { return as<LabelWidget>(live())->text().toStdString(); }
-void Label::setCaption(std::string_view caption) { as<LabelWidget>(live())->setText(qs(caption)); }
+void Label::setCaption(std::string_view caption) { as<LabelWidget>(live())->setText(toQString(caption)); }
 
 std::string CommandButton::caption() const
 {
@@ -46,7 +42,7 @@ std::string CommandButton::caption() const
 }
 void CommandButton::setCaption(std::string_view caption)
 {
-    as<QPushButton>(live())->setText(qs(caption));
+    as<QPushButton>(live())->setText(toQString(caption));
 }
 
 std::int16_t CheckBox::value() const
@@ -70,7 +66,7 @@ void CheckBox::setValue(std::int16_t value)
 }
 
 std::string TextBox::text() const { return as<QLineEdit>(live())->text().toStdString(); }
-void TextBox::setText(std::string_view text) { as<QLineEdit>(live())->setText(qs(text)); }
+void TextBox::setText(std::string_view text) { as<QLineEdit>(live())->setText(toQString(text)); }
 
 std::int32_t Timer::interval() const { return as<TimerObject>(live())->interval(); }
 

@@ -17,11 +17,6 @@
 namespace quill {
 namespace {
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 bool isCover(const WindowDesc &d)
 {
     return d.border == Border::None && d.state == WindowState::Maximized;
@@ -80,9 +75,9 @@ qreal fontScale(const WindowDesc &d, qreal dpi)
         for (const ControlDesc &c : d.controls) {
             const QSize box = toPixels(c.rect, dpi).size();
             const QFont font = toFont(c.font.value_or(DefaultFont), scale);
-            if (c.kind == Kind::Label && !fitsWrapped(font, qs(c.caption), box))
+            if (c.kind == Kind::Label && !fitsWrapped(font, toQString(c.caption), box))
                 return false;
-            if (c.kind == Kind::CommandButton && !fitsCaption(font, qs(c.caption), box))
+            if (c.kind == Kind::CommandButton && !fitsCaption(font, toQString(c.caption), box))
                 return false;
         }
         return true;
@@ -107,7 +102,7 @@ QObject *Form::control(std::string_view name, int index) const
 {
     if (!m_widget)
         return nullptr;
-    QString objectName = qs(name);
+    QString objectName = toQString(name);
     if (index >= 0)
         objectName += QString::number(index);
     return m_widget->findChild<QObject *>(objectName);
@@ -129,9 +124,9 @@ void Form::load()
     const qreal scale = fontScale(d, dpi);
 
     auto *w = new FormWidget(flagsFor(d));
-    w->setObjectName(qs(d.name));
-    w->setAccessibleName(qs(d.caption));
-    w->setWindowTitle(qs(d.caption));
+    w->setObjectName(toQString(d.name));
+    w->setAccessibleName(toQString(d.caption));
+    w->setWindowTitle(toQString(d.caption));
     if (d.icon != Picture::None)
         w->setWindowIcon(toIcon(d.icon));
     QPalette palette = w->palette();
@@ -154,13 +149,13 @@ void Form::load()
         switch (c.kind) {
         case Kind::Label: {
             auto *label = new LabelWidget(w);
-            label->setText(qs(c.caption));
+            label->setText(toQString(c.caption));
             setColours(label, c, QPalette::Window);
             widget = label;
             break;
         }
         case Kind::CommandButton: {
-            auto *button = new QPushButton(qs(c.caption), w);
+            auto *button = new QPushButton(toQString(c.caption), w);
             // Enter on a focused button presses it, as in any classic dialog.
             button->setAutoDefault(true);
             if (c.isDefault)
@@ -172,7 +167,7 @@ void Form::load()
             break;
         }
         case Kind::CheckBox: {
-            auto *box = new CheckBoxWidget(qs(c.caption), w);
+            auto *box = new CheckBoxWidget(toQString(c.caption), w);
             box->setTristate(c.value == 2);
             box->setCheckState(c.value == 1 ? Qt::Checked
                                             : c.value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
@@ -181,7 +176,7 @@ void Form::load()
             break;
         }
         case Kind::TextBox: {
-            auto *edit = new QLineEdit(qs(c.caption), w);
+            auto *edit = new QLineEdit(toQString(c.caption), w);
             setColours(edit, c, QPalette::Base);
             widget = edit;
             break;
@@ -194,7 +189,7 @@ void Form::load()
         }
         case Kind::Timer: {
             auto *timer = new TimerObject(w);
-            timer->setObjectName(qs(c.name));
+            timer->setObjectName(toQString(c.name));
             timer->setInterval(c.interval);
             timer->setEnabled(c.enabled);
             break;
@@ -207,8 +202,8 @@ void Form::load()
         }
         if (!widget)
             continue;
-        widget->setObjectName(qs(c.name) + (c.index >= 0 ? QString::number(c.index) : QString()));
-        widget->setAccessibleName(qs(c.caption.empty() ? c.name : c.caption));
+        widget->setObjectName(toQString(c.name) + (c.index >= 0 ? QString::number(c.index) : QString()));
+        widget->setAccessibleName(toQString(c.caption.empty() ? c.name : c.caption));
         widget->setGeometry(box);
         if (c.font)
             widget->setFont(toFont(*c.font, scale));
@@ -233,7 +228,7 @@ void Form::load()
     };
     for (const Binding &b : m_bindings) {
         QObject *target = b.control.empty() ? static_cast<QObject *>(w)
-                                            : w->findChild<QObject *>(qs(b.control));
+                                            : w->findChild<QObject *>(toQString(b.control));
         if (!target)
             continue;
         if (auto *button = qobject_cast<QAbstractButton *>(target))
@@ -348,7 +343,7 @@ void Form::focusFirstControl()
     for (const ControlDesc &c : m_description.controls) {
         if (!takesFocus(c.kind))
             continue;
-        auto *widget = m_widget->findChild<QWidget *>(qs(c.name));
+        auto *widget = m_widget->findChild<QWidget *>(toQString(c.name));
         if (widget && (!first || c.tabIndex < lowest)) {
             first = widget;
             lowest = c.tabIndex;

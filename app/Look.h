@@ -12,9 +12,17 @@
 #include <QRect>
 #include <QString>
 
+#include <string_view>
+
 class QScreen;
 
 namespace quill {
+
+// The descriptions' texts are UTF-8.
+inline QString toQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Logical dots per inch of the screen windows open on (96 on a usual desktop).
 qreal screenDpi();
