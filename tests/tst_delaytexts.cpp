@@ -75,9 +75,11 @@ void TestDelayTexts::start_data()
     row("fractional exponent", "5e0.5", Message, "Type mismatch");
     // Huge
     row("largest that works", "65.534", 65535);
+    row("rounds past the top", "65.5346", Message, "Invalid property value");
     row("66", "66", Message, "Invalid property value");
     row("a day", "86400", Message, "Invalid property value");
     row("past 32 bits", "2147484", Message, "Overflow");
+    row("far past 32 bits", "3000000", Message, "Overflow");
     row("past a double when scaled", "1e306", Message, "Overflow");
     row("past a double", "1e309", Message, "Overflow");
     row("thousand nines", QString(1000, QLatin1Char('9')), Message, "Overflow");
@@ -89,6 +91,7 @@ void TestDelayTexts::start_data()
     row("rounds to 1", "-0.0004", 1);
     row("rounds to 0 (upper)", "-0.0005", Message, "Invalid property value");
     row("rounds to 0 (lower)", "-0.0015", Message, "Invalid property value");
+    row("rounds to 0", "-0.001", Message, "Invalid property value");
     row("rounds to -1", "-0.0016", Message, "Invalid property value");
     row("large negative", "-32768", Message, "Invalid property value");
     // Not numbers
@@ -126,7 +129,13 @@ void TestDelayTexts::start()
         QCOMPARE(QString::fromStdString(program.errors.front()), error);
         QCOMPARE(program.visible(), QStringList{"Form2"});
         QVERIFY(!timer->isEnabled());
+        QCOMPARE(timer->interval(), 0);
         QCOMPARE(edit->text(), text);
+        // ...and a usable delay afterwards still starts it.
+        edit->setText("1");
+        click(program.control("Form2", "Command1"));
+        QCOMPARE(program.visible(), QStringList{});
+        QCOMPARE(timer->interval(), 1001);
     } else {
         QVERIFY(program.errors.empty());
         QCOMPARE(program.visible(), QStringList{});

@@ -27,8 +27,6 @@ private slots:
     void timerWinsOverNone();
     void delayInterval_data();
     void delayInterval();
-    void delayRejected_data();
-    void delayRejected();
     void cancelUnloadsInOrder();
     void closingTheDialogIsCancel();
     void delayRoadToReveal_data();
@@ -233,54 +231,6 @@ void TestSetupDialog::delayInterval()
     QCOMPARE(program.trace, std::vector<std::string>{"Unload Form2"});
     QVERIFY(program.errors.empty());
     QVERIFY(!program.ended());
-}
-
-void TestSetupDialog::delayRejected_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("error");
-
-    QTest::newRow("66") << "66" << "Invalid property value";
-    QTest::newRow("rounds past the top") << "65.5346" << "Invalid property value";
-    QTest::newRow("word") << "abc" << "Type mismatch";
-    QTest::newRow("empty") << "" << "Type mismatch";
-    QTest::newRow("other separator") << "2,5" << "Type mismatch";
-    QTest::newRow("rounds to zero, lower end") << "-0.0015" << "Invalid property value";
-    QTest::newRow("rounds to zero") << "-0.001" << "Invalid property value";
-    QTest::newRow("rounds to zero, upper end") << "-0.0005" << "Invalid property value";
-    QTest::newRow("negative interval") << "-0.0016" << "Invalid property value";
-    QTest::newRow("a day") << "86400" << "Invalid property value";
-    QTest::newRow("past 32 bits") << "3000000" << "Overflow";
-    QTest::newRow("past a double after scaling") << "1e306" << "Overflow";
-    QTest::newRow("past a double") << "1e999" << "Overflow";
-}
-
-void TestSetupDialog::delayRejected()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, error);
-
-    Program program;
-    QVERIFY(program.start());
-    auto *text = program.control<QLineEdit>("Form2", "Text1");
-    text->setText(typed);
-    click(program.control("Form2", "Command1"));
-
-    QCOMPARE(program.errors.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(program.errors.front()), error);
-    // The dialog goes on exactly as it was.
-    QVERIFY(!program.ended());
-    QCOMPARE(program.visible(), QStringList{"Form2"});
-    QCOMPARE(text->text(), typed);
-    auto *timer = program.window("Form2")->findChild<TimerObject *>("Timer1");
-    QVERIFY(!timer->isEnabled());
-    QCOMPARE(timer->interval(), 0);
-
-    // ...and a usable delay afterwards still starts it.
-    text->setText("1");
-    click(program.control("Form2", "Command1"));
-    QCOMPARE(program.visible(), QStringList{});
-    QCOMPARE(timer->interval(), 1001);
 }
 
 void TestSetupDialog::cancelUnloadsInOrder()
