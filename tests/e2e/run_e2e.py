@@ -21,20 +21,10 @@ import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-try:
-    import Xlib  # noqa: F401  (python3-xlib)
-except ImportError:
-    # A python3 of its own (pyenv, a venv) may come first on PATH; the Debian one has the module.
-    if os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3") \
-            and os.path.exists("/usr/bin/python3"):
-        os.execv("/usr/bin/python3", ["/usr/bin/python3", os.path.abspath(__file__)]
-                 + sys.argv[1:])
-    print("python3-xlib is missing (apt-get install python3-xlib)")
-    print("0 passed, 1 failed")
-    sys.exit(1)
-
-sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 sys.path.insert(0, HERE)
+from system_python import ensure_xlib  # noqa: E402
+
+ensure_xlib(__file__)
 from cases import CASES, Context, TimingMiss  # noqa: E402
 from xsession import Session  # noqa: E402
 

@@ -687,11 +687,8 @@ class Program:
 
 
 def title_matches(actual, wanted):
-    """Qt shows a window whose title differs from the application's display name as
-    "<title> — <display name>"; both spellings name the same window."""
-    if actual is None:
-        return False
-    return actual == wanted or actual == f"{wanted} \u2014 Quillendor"
+    """A window's title is exactly its caption."""
+    return actual == wanted
 
 
 def _end(proc):
