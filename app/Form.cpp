@@ -1,5 +1,6 @@
 #include "Form.h"
 
+#include "Covers.h"
 #include "ErrorReport.h"
 #include "Look.h"
 #include "Registry.h"
@@ -94,7 +95,7 @@ Form::Form(const WindowDesc &description) : m_description(description) {}
 
 Form::~Form() { destroy(); }
 
-bool Form::isVisible() const { return m_widget && m_widget->isVisible(); }
+bool Form::isVisible() const { return m_widget && m_visible; }
 
 QWidget *Form::widget() const { return m_widget; }
 
@@ -247,9 +248,24 @@ void Form::load()
     if (!d.showInTaskbar)
         keepOutOfTaskbar(w);
     w->setKeptFromMinimizing(!d.minButton && d.border != Border::None);
+    // The native window is made with the window, so that showing it later only maps it.
+    w->winId();
+    if (isCover(d))
+        m_covers = new ScreenCovers(w, [w, &d](QScreen *screen) {
+            auto *cover = new FormWidget(flagsFor(d));
+            cover->setWindowTitle(w->windowTitle());
+            cover->setPalette(w->palette());
+            cover->setCursor(w->cursor());
+            cover->setGeometry(screen->geometry());
+            if (!d.showInTaskbar)
+                keepOutOfTaskbar(cover);
+            cover->winId();
+            return cover;
+        });
 
     m_widget = w;
     m_shownOnce = false;
+    m_visible = false;
     Registry::current().trace("Load " + std::string(d.name));
     Load();
 }
@@ -258,28 +274,42 @@ void Form::makeVisible()
 {
     if (!m_widget)
         return;
-    const WindowDesc &d = m_description;
     const bool first = !m_shownOnce;
     if (first)
         placeOnFirstShow();
     m_shownOnce = true;
-    if (isCover(d)) {
-        // Covers the screen whether or not a window manager honours the full-screen state.
-        m_widget->setGeometry(screenGeometry());
-        m_widget->showFullScreen();
-    } else {
-        m_widget->show();
-    }
-    m_widget->raise();
-    m_widget->activateWindow();
+    m_visible = true;
     if (first)
         focusFirstControl();
+    if (m_mapPending)
+        return;
+    m_mapPending = true;
+    QMetaObject::invokeMethod(
+        m_widget, [this] { map(); }, Qt::QueuedConnection);
+}
+
+void Form::map()
+{
+    m_mapPending = false;
+    if (!m_widget || !m_visible)
+        return;
+    if (m_covers) {
+        m_covers->show();
+        return;
+    }
+    m_widget->show();
+    m_widget->raise();
+    m_widget->activateWindow();
 }
 
 void Form::makeHidden()
 {
-    if (m_widget)
-        m_widget->hide();
+    m_visible = false;
+    if (!m_widget)
+        return;
+    if (m_covers)
+        m_covers->hide();
+    m_widget->hide();
 }
 
 void Form::runUnload()
@@ -299,10 +329,14 @@ void Form::destroy(bool now)
         return;
     FormWidget *w = m_widget;
     m_widget = nullptr;
+    m_visible = false;
     if (auto alive = m_alive.lock())
         *alive = false;
     for (TimerObject *timer : w->findChildren<TimerObject *>())
         timer->stop();
+    if (m_covers)
+        m_covers->hide(); // they go with the window
+    m_covers = nullptr;
     w->hide();
     if (now)
         delete w;
@@ -319,21 +353,24 @@ void Form::placeOnFirstShow()
     const QRect screen = screenGeometry();
     const QSize size = toPixels(d.client, dpi).size();
     // The client area is placed, not the frame: setGeometry places the inside of the window
-    // whether or not a window manager adds a frame around it.
+    // whether or not a window manager adds a frame around it. Both placements count from the
+    // primary monitor, wherever it stands on the desktop.
+    QRect placed;
     switch (d.startUp) {
     case StartUpPosition::CenterScreen:
-        m_widget->setGeometry(QRect(screen.x() + (screen.width() - size.width()) / 2,
-                                    screen.y() + (screen.height() - size.height()) / 2,
-                                    size.width(), size.height()));
+        placed = QRect(screen.x() + (screen.width() - size.width()) / 2,
+                       screen.y() + (screen.height() - size.height()) / 2, size.width(),
+                       size.height());
         break;
     case StartUpPosition::Manual:
-        m_widget->setGeometry(QRect(screen.topLeft() + QPoint(toPixels(d.client.left, dpi),
-                                                              toPixels(d.client.top, dpi)),
-                                    size));
+        placed = QRect(screen.topLeft()
+                           + QPoint(toPixels(d.client.left, dpi), toPixels(d.client.top, dpi)),
+                       size);
         break;
     case StartUpPosition::SystemDefault:
-        break;
+        return;
     }
+    m_widget->setGeometry(placed);
 }
 
 void Form::focusFirstControl()

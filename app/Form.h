@@ -19,6 +19,7 @@ class QWidget;
 namespace quill {
 
 class FormWidget;
+class ScreenCovers;
 
 enum class Event { Click, Timer };
 
@@ -38,6 +39,9 @@ public:
 
     // Lifecycle steps; the registry puts them together into show, hide and unload.
     void load();       // build from the description, then run the Load handler
+    // Visible for the lifecycle at once; on the screen when the event loop next runs, if the window
+    // is still loaded and visible then. A window shown and unloaded again within one event is never
+    // seen, and a full-screen form's monitors all go dark in one go.
     void makeVisible();
     void makeHidden();
     void runUnload();  // the Unload handler
@@ -70,12 +74,17 @@ private:
 
     void placeOnFirstShow();
     void focusFirstControl();
+    void map();
+
 
     const WindowDesc &m_description;
     std::vector<Binding> m_bindings;
     FormWidget *m_widget = nullptr;
+    ScreenCovers *m_covers = nullptr; // a full-screen form's covers of the other monitors
     std::weak_ptr<bool> m_alive;
     bool m_shownOnce = false;
+    bool m_visible = false;    // shown, as the lifecycle sees it
+    bool m_mapPending = false; // shown, not yet on the screen
     bool m_unloading = false;
 };
 

@@ -34,6 +34,12 @@ inline void prepareTestApplication()
         });
 }
 
+// Shown windows go on the screen at the next turn of the event loop; let them.
+inline void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
+
 struct Program {
     Registry registry;
     std::vector<std::string> trace;
@@ -60,7 +66,13 @@ struct Program {
         setErrorPresenter(std::move(previous));
     }
 
-    bool start() { return startUp(registry); }
+    // Start-up, then the event loop's first turn, which puts the shown windows on the screen.
+    bool start()
+    {
+        const bool running = startUp(registry);
+        settle();
+        return running;
+    }
 
     bool ended() const { return endCount > 0; }
 

@@ -276,6 +276,7 @@ void TestSetupDialog::delayRoadToReveal()
     QVERIFY(program.start());
     click(program.control("Form2", "Command1"));
     program.window("Form2")->findChild<TimerObject *>("Timer1")->fire();
+    settle();
     QWidget *screen = program.window("Form1");
     QVERIFY(screen->isVisible());
     QCOMPARE(screen->geometry(), screen->screen()->geometry());

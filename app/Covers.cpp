@@ -1,0 +1,115 @@
+#include "Covers.h"
+
+#include "Widgets.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+namespace quill {
+
+void fillScreen(QWidget *window, QScreen *screen)
+{
+    if (!screen)
+        return;
+    if (QWindow *handle = window->windowHandle())
+        handle->setScreen(screen);
+    window->setGeometry(screen->geometry());
+}
+
+namespace {
+
+// Full screen and on screen, without taking the focus from the form's own window.
+void mapFullScreen(QWidget *window)
+{
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen);
+    window->setVisible(true);
+    window->raise();
+}
+
+} // namespace
+
+ScreenCovers::ScreenCovers(FormWidget *window, MakeCover makeCover)
+    : QObject(window), m_window(window), m_makeCover(std::move(makeCover))
+{
+    auto *app = qGuiApp;
+    connect(app, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
+        watch(screen);
+        follow();
+    });
+    connect(app, &QGuiApplication::screenRemoved, this, [this] { follow(); });
+    connect(app, &QGuiApplication::primaryScreenChanged, this, [this] { follow(); });
+    for (QScreen *screen : QGuiApplication::screens())
+        watch(screen);
+    follow();
+}
+
+ScreenCovers::~ScreenCovers()
+{
+    // Goes with the form's window, never inside an event of one of the covers.
+    for (auto &[screen, cover] : m_covers)
+        delete cover.data();
+}
+
+void ScreenCovers::watch(QScreen *screen)
+{
+    connect(screen, &QScreen::geometryChanged, this, [this] { follow(); });
+}
+
+void ScreenCovers::show()
+{
+    m_shown = true;
+    follow();
+    // The window first, then the covers, with nothing in between: one batch for the display.
+    mapFullScreen(m_window);
+    for (auto &[screen, cover] : m_covers)
+        if (cover)
+            mapFullScreen(cover);
+    m_window->activateWindow();
+}
+
+void ScreenCovers::hide()
+{
+    m_shown = false;
+    for (auto &[screen, cover] : m_covers)
+        if (cover)
+            cover->hide();
+}
+
+void ScreenCovers::follow()
+{
+    QScreen *primary = QGuiApplication::primaryScreen();
+    const QList<QScreen *> screens = QGuiApplication::screens();
+
+    // New monitors are covered first, so that no monitor shows the desktop while others change.
+    for (QScreen *screen : screens) {
+        if (screen == primary)
+            continue;
+        QPointer<FormWidget> &cover = m_covers[screen];
+        if (!cover) {
+            cover = m_makeCover(screen);
+            connect(cover, &FormWidget::clicked, m_window, &FormWidget::clicked);
+            connect(cover, &FormWidget::closeRequested, m_window, &FormWidget::closeRequested);
+        }
+        fillScreen(cover, screen);
+        if (m_shown && !cover->isVisible())
+            mapFullScreen(cover);
+    }
+    if (primary)
+        fillScreen(m_window, primary);
+
+    // Covers of monitors that are gone, or that are the primary one now.
+    for (auto it = m_covers.begin(); it != m_covers.end();) {
+        if (it->first != primary && screens.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        if (FormWidget *cover = it->second) {
+            cover->hide();
+            cover->deleteLater();
+        }
+        it = m_covers.erase(it);
+    }
+}
+
+} // namespace quill
