@@ -49,6 +49,23 @@ QRect screenGeometry()
     return {0, 0, 640, 480};
 }
 
+// The part of the primary monitor that panels and docks leave free.
+QRect availableGeometry()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        return screen->availableGeometry();
+    return screenGeometry();
+}
+
+// A window placed by the program is moved, never resized, to stay inside `area` where it fits; a
+// window larger than the area keeps its top-left corner in it.
+QRect keptInside(QRect window, const QRect &area)
+{
+    window.moveLeft(std::max(area.left(), std::min(window.left(), area.right() + 1 - window.width())));
+    window.moveTop(std::max(area.top(), std::min(window.top(), area.bottom() + 1 - window.height())));
+    return window;
+}
+
 bool takesFocus(Kind kind)
 {
     return kind == Kind::CommandButton || kind == Kind::CheckBox || kind == Kind::TextBox;
@@ -370,7 +387,7 @@ void Form::placeOnFirstShow()
     case StartUpPosition::SystemDefault:
         return;
     }
-    m_widget->setGeometry(placed);
+    m_widget->setGeometry(keptInside(placed, availableGeometry()));
 }
 
 void Form::focusFirstControl()
