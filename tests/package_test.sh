@@ -1,11 +1,13 @@
 #!/bin/bash
 # Builds Quillendor's Debian package in a build directory and checks that people can use it:
 #  - the package's fields, and a Depends line that names the Qt libraries dpkg-shlibdeps derives;
+#  - lintian finds nothing to report (no error, no warning) in the package;
+#  - the manual page renders with no warning from groff, mandoc or man;
 #  - its files sit where desktops look for them, the menu entry passes desktop-file-validate and
 #    the AppStream data passes appstreamcli, and they agree with each other;
 #  - `cmake --install` into a temporary prefix puts the same files at the same places;
 #  - the installed package starts, the way a menu starts it, on a private Xvfb: the setup dialog
-#    appears, Cancel ends the program with exit status 0;
+#    appears, Cancel ends the program with exit status 0; `man quillendor` shows its page;
 #  - removing the package removes the program.
 #
 # usage: package_test.sh BUILD_DIR
@@ -47,10 +49,10 @@ finish() {
 }
 die() { fail "$*"; finish; }
 
-for tool in cmake dpkg dpkg-deb dpkg-query desktop-file-validate appstreamcli file readelf \
-            Xvfb xdotool xdpyinfo; do
+for tool in cmake dpkg dpkg-deb dpkg-query dpkg-parsechangelog desktop-file-validate appstreamcli \
+            file readelf Xvfb xdotool xdpyinfo lintian groff mandoc man; do
     command -v "$tool" >/dev/null || die "$tool is missing (Debian packages: cmake dpkg-dev \
-desktop-file-utils appstream file binutils xvfb xdotool x11-utils)"
+desktop-file-utils appstream file binutils xvfb xdotool x11-utils lintian groff-base mandoc man-db)"
 done
 
 # --- The package --------------------------------------------------------------------------------
@@ -116,7 +118,8 @@ expect_layout() { # expect_layout PREFIX WHERE
     for f in bin/quillendor share/applications/quillendor.desktop \
              share/icons/hicolor/32x32/apps/quillendor.png \
              share/icons/hicolor/scalable/apps/quillendor.svg \
-             "share/metainfo/$id.metainfo.xml"; do
+             "share/metainfo/$id.metainfo.xml" share/man/man6/quillendor.6.gz \
+             share/doc/quillendor/copyright share/doc/quillendor/changelog.gz; do
         check "$where: $f" [ -s "$prefix/$f" ]
     done
     check "$where: bin/quillendor is executable" [ -x "$prefix/bin/quillendor" ]
@@ -163,6 +166,47 @@ check "metainfo's newest release ($release) is the package version ($version)" [
 
 check "the program carries no RPATH/RUNPATH (it uses the system's Qt)" \
     bash -c '! readelf -d "$1" | grep -E "R(UN)?PATH"' _ "$root/usr/bin/quillendor"
+
+license=$(sed -n 's/^License: *//p' "$root/usr/share/doc/quillendor/copyright" | head -n1)
+check "copyright file and metainfo name one licence ($license)" \
+    [ -n "$license" -a "$(xml_text project_license)" = "$license" ]
+zcat "$root/usr/share/doc/quillendor/changelog.gz" >"$work/changelog"
+changelog() { dpkg-parsechangelog -l "$work/changelog" -S "$1" 2>/dev/null; }
+check "the changelog's newest entry is the package version ($(changelog Version))" \
+    [ "$(changelog Version)" = "$version" ]
+check "the changelog's newest entry is signed by the package's maintainer" \
+    [ "$(changelog Maintainer)" = "$(field Maintainer)" ]
+
+echo "== lintian $(basename "$deb")"
+# lintian unpacks what it checks; as root it does so as nobody, from a copy nobody may read.
+lintian_cmd=(lintian --no-cfg --profile debian --fail-on error,warning)
+if [ "$(id -u)" -eq 0 ]; then
+    mkdir -m 755 "$work/lintian"
+    install -m 644 "$deb" "$work/lintian/"
+    chmod 711 "$work"
+    (cd / && runuser -u nobody -- "${lintian_cmd[@]}" "$work/lintian/$(basename "$deb")") \
+        >"$work/lintian.log" 2>&1
+else
+    "${lintian_cmd[@]}" "$deb" >"$work/lintian.log" 2>&1
+fi
+status=$?
+echo "   $(lintian --version), profile debian"
+sed 's/^/   /' "$work/lintian.log"
+check "lintian: nothing reported" [ $status -eq 0 -a ! -s "$work/lintian.log" ]
+
+page=$root/usr/share/man/man6/quillendor.6.gz
+echo "== manual page $(basename "$page")"
+# Each tool's output goes to a log that must stay empty.
+zcat "$page" | groff -man -ww -z >"$work/groff.log" 2>&1
+check "groff -man -ww -z: no warnings" [ ${PIPESTATUS[1]} -eq 0 -a ! -s "$work/groff.log" ]
+mandoc -T lint "$page" >"$work/mandoc.log" 2>&1
+status=$?
+check "mandoc -T lint: nothing reported" [ $status -eq 0 -a ! -s "$work/mandoc.log" ]
+MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>"$work/man.log" >"$work/man.txt"
+status=$?
+check "man --warnings -l: renders with no warnings" [ $status -eq 0 -a ! -s "$work/man.log" ]
+cat "$work/groff.log" "$work/mandoc.log" "$work/man.log" | sed 's/^/   /'
+check "the page is quillendor(6)" grep -q '^QUILLENDOR(6)' "$work/man.txt"
 
 # --- cmake --install ---------------------------------------------------------------------------
 
@@ -229,6 +273,12 @@ menu_cmd=$(sed -n 's/^Exec=//p' "$installed_entry" | head -n1 | sed -E 's/ ?%[fF
 found=$(PATH=$search_path command -v "${menu_cmd%% *}")
 check "the menu's command '$menu_cmd' is the installed $prefix/bin/quillendor" \
     [ "$found" = "$prefix/bin/quillendor" ]
+if [ "$mode" = dpkg ]; then
+    check "man finds the installed page ($(man -w quillendor 2>&1))" \
+        [ "$(man -w quillendor 2>/dev/null)" = /usr/share/man/man6/quillendor.6.gz ]
+    check "man quillendor shows it" \
+        bash -c 'MANWIDTH=80 MANPAGER=cat man quillendor 2>/dev/null | grep -q "quillendor - show a fake shutdown screen"'
+fi
 
 display=
 for n in $(seq 300 399); do
@@ -288,6 +338,8 @@ if [ "$mode" = dpkg ]; then
     check "the icons are gone" [ ! -e /usr/share/icons/hicolor/32x32/apps/quillendor.png \
                                  -a ! -e /usr/share/icons/hicolor/scalable/apps/quillendor.svg ]
     check "the AppStream data is gone" [ ! -e "/usr/share/metainfo/$id.metainfo.xml" ]
+    check "the manual page and the documentation are gone" \
+        [ ! -e /usr/share/man/man6/quillendor.6.gz -a ! -e /usr/share/doc/quillendor ]
     check "dpkg no longer knows quillendor as installed" \
         bash -c 's=$(dpkg-query -W -f="\${db:Status-Status}" quillendor 2>/dev/null); [ -z "$s" ] || [ "$s" = not-installed ]'
 fi
