@@ -14,7 +14,9 @@ void fillScreen(QWidget *window, QScreen *screen)
         return;
     if (QWindow *handle = window->windowHandle())
         handle->setScreen(screen);
-    window->setGeometry(screen->geometry());
+    // Moving a window takes it out of the full-screen state: only when it has to move.
+    if (window->geometry() != screen->geometry())
+        window->setGeometry(screen->geometry());
 }
 
 namespace {
@@ -59,12 +61,8 @@ void ScreenCovers::watch(QScreen *screen)
 void ScreenCovers::show()
 {
     m_shown = true;
+    // The covers and the window, with nothing in between: one batch for the display.
     follow();
-    // The window first, then the covers, with nothing in between: one batch for the display.
-    mapFullScreen(m_window);
-    for (auto &[screen, cover] : m_covers)
-        if (cover)
-            mapFullScreen(cover);
     m_window->activateWindow();
 }
 
@@ -92,11 +90,14 @@ void ScreenCovers::follow()
             connect(cover, &FormWidget::closeRequested, m_window, &FormWidget::closeRequested);
         }
         fillScreen(cover, screen);
-        if (m_shown && !cover->isVisible())
+        if (m_shown)
             mapFullScreen(cover);
     }
-    if (primary)
+    if (primary) {
         fillScreen(m_window, primary);
+        if (m_shown)
+            mapFullScreen(m_window);
+    }
 
     // Covers of monitors that are gone, or that are the primary one now.
     for (auto it = m_covers.begin(); it != m_covers.end();) {
