@@ -14,6 +14,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quill {
 namespace {
@@ -49,12 +50,19 @@ QRect screenGeometry()
     return {0, 0, 640, 480};
 }
 
-// The part of the primary monitor that panels and docks leave free.
+// The part of the primary monitor that panels and docks leave free. At a fractional scale a
+// window's edges are rounded to whole device pixels and may come out a pixel further than its
+// place and size say: its right and bottom are kept a unit short of the monitor's.
 QRect availableGeometry()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        return screen->availableGeometry();
-    return screenGeometry();
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return screenGeometry();
+    QRect area = screen->availableGeometry();
+    const qreal ratio = screen->devicePixelRatio();
+    if (ratio != std::floor(ratio))
+        area.adjust(0, 0, -1, -1);
+    return area;
 }
 
 // A window placed by the program is moved, never resized, to stay inside `area` where it fits; a
