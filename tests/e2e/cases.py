@@ -4,6 +4,8 @@ AssertionError or SessionError."""
 
 import time
 
+from Xlib import X
+
 from xsession import Program
 
 TEAL = (0x00, 0x80, 0x80)
@@ -153,21 +155,27 @@ def cover_points(width, height, label):
     return points
 
 
-def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen"):
+def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen", area=None):
+    """The window covers `area` (the primary monitor; the whole screen when there is one),
+    with its text at the label's place counted from the area's top-left corner."""
     s = ctx.s
+    area = area or s.primary_rect()
+    mx, my, mw, mh = area
     geometry = s.client_geometry(window)
-    check(geometry == (0, 0, s.width, s.height),
-          f"{what} is at {geometry}, not over the whole {s.width}x{s.height} screen")
+    check(geometry == tuple(area),
+          f"{what} is at {geometry}, not over the whole {mw}x{mh}+{mx}+{my} monitor")
     wrong = []
-    for x, y in list(cover_points(s.width, s.height, label)) + list(extra_points):
+    points = [(mx + x, my + y) for x, y in cover_points(mw, mh, label)]
+    for x, y in points + list(extra_points):
         c = s.pixel(x, y)
         if c != TEAL:
             wrong.append(((x, y), c))
     check(not wrong, f"{what}: screen not teal at {wrong[:6]}")
     # The white text starts at the label's top-left corner and stays inside its box.
     lx, ly, lw, lh = label
-    ax, ay = max(0, lx - 40), max(0, ly - 40)
-    area = s.grab(ax, ay, min(s.width, lx + lw + 40) - ax, min(s.height, ly + lh + 40) - ay)
+    lx, ly = lx + mx, ly + my
+    ax, ay = max(mx, lx - 40), max(my, ly - 40)
+    area = s.grab(ax, ay, min(mx + mw, lx + lw + 40) - ax, min(my + mh, ly + lh + 40) - ay)
     white = [(ax + x, ay + y) for x, y, c in area.all() if min(c) > 200]
     check(len(white) > 300, f"{what}: no white text where the label is ({len(white)} pixels)")
     left, top = min(x for x, _ in white), min(y for _, y in white)
@@ -232,6 +240,13 @@ def to_cover(ctx):
     return p, dialog, form1
 
 
+def reveal_at(ctx):
+    """Where the reveal dialog's client area belongs: its place counted from the primary
+    monitor's top-left corner."""
+    mx, my, _, _ = ctx.s.primary_rect()
+    return (mx + REVEAL_AT[0], my + REVEAL_AT[1])
+
+
 def to_reveal(ctx):
     p, dialog, cover = to_cover(ctx)
     ctx.s.click_root(ctx.s.width - 40, ctx.s.height - 40, settle=0)
@@ -251,14 +266,15 @@ def case_setup_dialog(ctx):
     check(s.title(dialog) == "Quillendor", f"title {s.title(dialog)!r}")
     x, y, w, h = s.client_geometry(dialog)
     check((w, h) == DIALOG_SIZE, f"client area {w}x{h}, expected 394x304")
-    want = ((s.width - w) // 2, (s.height - h) // 2)
-    check((x, y) == want, f"client area at {x},{y}, centred would be {want}")
+    mx, my, mw, mh = s.primary_rect()
+    want = (mx + (mw - w) // 2, my + (mh - h) // 2)
+    check((x, y) == want, f"client area at {x},{y}, centred on the primary monitor would be {want}")
     if s.wm:
         left, right, top, bottom = s.frame_extents(dialog)
         check(top > 0, "openbox gave the setup dialog no title bar")
     time.sleep(0.5)
     check(p.running(), "the program ended by itself")
-    ctx.say(f"setup dialog client area {w}x{h} at {x},{y} on {s.width}x{s.height}")
+    ctx.say(f"setup dialog client area {w}x{h} at {x},{y} on {mw}x{mh}+{mx}+{my}")
 
 
 def text_problems(ctx, window, labels, face):
@@ -483,7 +499,7 @@ def cover_case(ending, others):
             s.request_close(cover)
         reveal = p.window("Quillendor", timeout=3)
         s.wait_gone(cover, 2)
-        check(s.client_geometry(reveal)[:2] == REVEAL_AT, "the reveal dialog is not in its place")
+        check(s.client_geometry(reveal)[:2] == reveal_at(ctx), "the reveal dialog is not in its place")
         check(p.running(), "the program ended with the shutdown screen")
         assert_only_window(ctx, p, reveal, "the reveal dialog")
         s.key("Return")
@@ -498,7 +514,7 @@ def case_reveal_dialog(ctx):
     assert_only_window(ctx, p, reveal, "the reveal dialog")
     check(s.title(reveal) == "Quillendor", f"title {s.title(reveal)!r}")
     x, y, w, h = s.client_geometry(reveal)
-    check((x, y) == REVEAL_AT, f"client area at {x},{y}, expected 156,129")
+    check((x, y) == reveal_at(ctx), f"client area at {x},{y}, expected {reveal_at(ctx)}")
     check((w, h) == REVEAL_SIZE, f"client area {w}x{h}, expected 382x237")
     client = s.grab(x, y, w, h)
     px, py, pw, ph = PICTURE
@@ -627,16 +643,240 @@ def case_timed_road(ctx):
     reveal = measured.window
     assert_delay(ctx, "timed road, reveal dialog after the Start click", measured, 60000)
     s.wait_gone(form3, 2)
-    check(s.client_geometry(reveal)[:2] == REVEAL_AT, "the reveal dialog is not in its place")
+    check(s.client_geometry(reveal)[:2] == reveal_at(ctx), "the reveal dialog is not in its place")
     time.sleep(0.2)
     assert_only_window(ctx, p, reveal, "the reveal dialog")
     s.click(reveal, *REVEAL_OK)
     assert_exits(p)
 
 
+def case_cancel_maps_nothing(ctx):
+    """Cancel ends the program without anything coming on screen on the way: the reveal dialog
+    that the hidden shutdown screen's Unload handler shows is unloaded by the same Cancel."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    s.root.change_attributes(event_mask=X.SubstructureNotifyMask)
+    s.d.sync()
+    while s.d.pending_events():
+        s.d.next_event()
+    s.click(dialog, *CANCEL, settle=0)
+    mapped = []
+    deadline = time.monotonic() + 5
+    while p.running() and time.monotonic() < deadline:
+        time.sleep(0.002)
+        while s.d.pending_events():
+            e = s.d.next_event()
+            if e.type in (X.MapNotify, X.CreateNotify):
+                mapped.append((e.type, e.window.id))
+    time.sleep(0.1)   # events sent just before the end
+    while s.d.pending_events():
+        e = s.d.next_event()
+        if e.type == X.MapNotify:
+            mapped.append((e.type, e.window.id))
+    s.root.change_attributes(event_mask=X.NoEventMask)
+    assert_exits(p)
+    maps = [w for kind, w in mapped if kind == X.MapNotify]
+    check(not maps, f"Cancel put {len(maps)} window(s) on screen before the program ended: "
+          + ", ".join(hex(w) for w in maps))
+
+
+HIGH_DPI = 300
+
+
+def case_reveal_high_dpi(ctx):
+    """At 300 dpi on a 1280x1024 screen, the reveal dialog at its place would run off the
+    bottom: it is moved back onto the screen, whole, at its full size."""
+    s = ctx.s
+    k = HIGH_DPI / 96
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, int(NONE[0] * k), int(NONE[1] * k))
+    s.click(dialog, int(START[0] * k), int(START[1] * k), settle=0)
+    cover = p.window("Form1", timeout=3)
+    s.click_root(s.width - 40, s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    s.wait_gone(cover, 2)
+    x, y, w, h = s.client_geometry(reveal)
+    ctx.say(f"reveal dialog at {HIGH_DPI} dpi: {w}x{h} at {x},{y} on {s.width}x{s.height}")
+    check(abs(w - REVEAL_SIZE[0] * k) <= 4 and abs(h - REVEAL_SIZE[1] * k) <= 4,
+          f"the reveal dialog is {w}x{h}, not its size at {HIGH_DPI} dpi")
+    left, right, top, bottom = s.frame_extents(reveal)
+    check(x - left >= 0 and y - top >= 0 and x + w + right <= s.width
+          and y + h + bottom <= s.height,
+          f"the reveal dialog ({w}x{h} at {x},{y}, frame {left},{right},{top},{bottom}) runs "
+          f"off the {s.width}x{s.height} screen")
+    s.key("Return")
+    assert_exits(p)
+
+
+# --- several monitors -----------------------------------------------------------------------------
+
+SIDE_BY_SIDE = ("L 1280x1024+0+0", "R 1280x1024+1280+0")
+# Different sizes; one monitor below the primary, one right of it.
+THREE = ("L 1280x1024+0+0", "R 1024x768+1280+0", "B 800x600+240+1024")
+# The primary monitor right of the other one, smaller and lower.
+PRIMARY_RIGHT = ("L 1280x1024+0+0", "*R 1024x768+1280+256")
+
+
+def fake_screens(ctx, p, title):
+    """The program's viewable windows with this title, by their client rectangles."""
+    return {ctx.s.client_geometry(w): w for w in ctx.s.find(p.pid, title)}
+
+
+def assert_every_monitor(ctx, p, title, label):
+    """The described window on the primary monitor, a plain cover on each other one, each
+    exactly over its monitor and in the same states; nothing else of the program on screen."""
+    s = ctx.s
+    shown = fake_screens(ctx, p, title)
+    primary = s.primary_rect()
+    check(primary in shown, f"no {title} over the primary monitor {primary}; the program's "
+          f"{title} windows are at {sorted(shown)}")
+    wait_drawn(ctx, shown[primary])
+    assert_covers(ctx, shown[primary], label, what=f"{title} on the primary monitor")
+    states = set(s.states(shown[primary]))
+    for name, rect in s.monitors.items():
+        if rect == primary:
+            continue
+        check(rect in shown, f"monitor {name} {rect} is not covered; the program's {title} "
+              f"windows are at {sorted(shown)}")
+        x, y, w, h = rect
+        deadline = time.monotonic() + 2   # the first paint follows the map
+        while True:
+            wrong = [(x + px, y + py) for px, py in cover_points(w, h, (0, 0, 0, 0))
+                     if s.pixel(x + px, y + py) != TEAL]
+            if not wrong or time.monotonic() > deadline:
+                break
+            time.sleep(0.05)
+        check(not wrong, f"the cover of monitor {name} is not teal at {wrong[:6]}")
+        check(set(s.states(shown[rect])) == states,
+              f"the cover of monitor {name} has the states {s.states(shown[rect])}, the "
+              f"described window {sorted(states)}")
+    check(len(shown) == len(s.monitors),
+          f"{len(shown)} {title} windows on {len(s.monitors)} monitors: {sorted(shown)}")
+    others = [w for w in p.windows() if s.title(w) != title]
+    check(not others, f"also on screen: {[s.title(w) for w in others]}")
+
+
+def other_monitors(ctx):
+    return [r for r in ctx.s.monitors.values() if r != ctx.s.primary_rect()]
+
+
+def case_monitors_click(ctx):
+    """None and Start: every monitor goes dark, the text on the primary one; a click on another
+    monitor ends the screen as a click on the text does, and the reveal dialog comes on the
+    primary monitor."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *NONE)
+    to_screen(ctx, p, dialog, timeout=2.0)
+    assert_every_monitor(ctx, p, "Form1", FORM1_LABEL)
+    covers = list(fake_screens(ctx, p, "Form1").values())
+    x, y, w, h = other_monitors(ctx)[-1]
+    s.click_root(x + w // 2, y + h // 2, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    for c in covers:
+        s.wait_gone(c, 2)
+    check(s.client_geometry(reveal)[:2] == reveal_at(ctx),
+          f"the reveal dialog is at {s.client_geometry(reveal)[:2]}, not at {reveal_at(ctx)}")
+    time.sleep(0.2)
+    assert_only_window(ctx, p, reveal, "the reveal dialog")
+    check(p.running(), "the program ended with the shutdown screen")
+    s.key("Return")
+    assert_exits(p)
+
+
+def case_monitors_timer(ctx):
+    """Timer and Start: every monitor goes dark; clicks, keys and close requests on any of them
+    leave the timed screen up."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *TIMER)
+    click_and_time(ctx, dialog, START, pid=p.pid, title="Form3", timeout=2.0)
+    s.wait_gone(dialog, 2)
+    assert_every_monitor(ctx, p, "Form3", FORM3_LABEL)
+    shown = fake_screens(ctx, p, "Form3")
+    for x, y, w, h in s.monitors.values():
+        s.click_root(x + w // 2, y + h // 2)
+        s.click_root(x + 3, y + h - 3, button=3)
+    for key in ("Return", "Escape", "alt+F4"):
+        s.key(key)
+    for rect in other_monitors(ctx):
+        s.send_delete(shown[rect])
+        if s.wm:
+            s.request_close(shown[rect])
+    time.sleep(0.3)
+    check(p.running(), "the program ended")
+    check(not s.find(p.pid, "Quillendor"), "the reveal dialog came before the minute was up")
+    assert_every_monitor(ctx, p, "Form3", FORM3_LABEL)
+
+
+def wait_covered(ctx, p, title, rect, within=0.5):
+    """A window of the program over `rect` within `within` seconds; returns how long it took."""
+    started = time.monotonic()
+    while rect not in fake_screens(ctx, p, title):
+        if time.monotonic() - started > within:
+            raise AssertionError(f"monitor {rect} not covered {within} s after it came; the "
+                                 f"program's windows: {sorted(fake_screens(ctx, p, title))}")
+        time.sleep(0.005)
+    return time.monotonic() - started
+
+
+def case_monitors_plugged(ctx):
+    """Monitors plugged in, changed and unplugged while the shutdown screen is up: each new one
+    is covered at once, a changed one is followed, an unplugged one's cover goes with nothing
+    left behind, and a new primary monitor takes the text and then the reveal dialog."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *NONE)
+    to_screen(ctx, p, dialog, timeout=2.0)
+    assert_every_monitor(ctx, p, "Form1", FORM1_LABEL)
+
+    def all_windows():
+        return len(s.find(p.pid, "Form1", viewable=False))
+
+    s.add_monitor("R 1280x1024+1280+0")
+    took = wait_covered(ctx, p, "Form1", s.monitors["R"])
+    s.add_monitor("B 1024x768+1280+1024")
+    took_b = wait_covered(ctx, p, "Form1", s.monitors["B"])
+    ctx.say(f"monitors plugged in covered after {took * 1000:.0f} and {took_b * 1000:.0f} ms")
+    assert_every_monitor(ctx, p, "Form1", FORM1_LABEL)
+
+    s.remove_monitor("R")                  # another resolution
+    s.add_monitor("R 800x600+1280+0")
+    wait_covered(ctx, p, "Form1", s.monitors["R"])
+    assert_every_monitor(ctx, p, "Form1", FORM1_LABEL)
+
+    s.remove_monitor("R")
+    deadline = time.monotonic() + 0.5
+    while all_windows() > len(s.monitors):
+        check(time.monotonic() < deadline, f"{all_windows()} Form1 windows left after a monitor "
+              f"went, for {len(s.monitors)} monitors")
+        time.sleep(0.005)
+    assert_every_monitor(ctx, p, "Form1", FORM1_LABEL)
+
+    s.remove_monitor("B")                  # the primary monitor now, below-right of the other
+    s.add_monitor("*B 1024x768+1280+1024")
+    deadline = time.monotonic() + 0.5
+    while s.primary_rect() not in fake_screens(ctx, p, "Form1") or \
+            (0, 0, 1280, 1024) not in fake_screens(ctx, p, "Form1"):
+        check(time.monotonic() < deadline, "the shutdown screen did not follow the new primary")
+        time.sleep(0.005)
+    time.sleep(0.2)
+    assert_every_monitor(ctx, p, "Form1", FORM1_LABEL)
+    check(all_windows() == len(s.monitors), f"{all_windows()} Form1 windows for "
+          f"{len(s.monitors)} monitors")
+
+    s.click_root(600, 900, settle=0)       # on the monitor that is no longer the primary
+    reveal = p.window("Quillendor", timeout=3)
+    check(s.client_geometry(reveal)[:2] == reveal_at(ctx),
+          f"the reveal dialog is at {s.client_geometry(reveal)[:2]}, not at {reveal_at(ctx)}")
+    s.key("Return")
+    assert_exits(p)
+
+
 class Case:
-    def __init__(self, name, run, screen=(1024, 768), slow=False):
+    def __init__(self, name, run, screen=(1024, 768), slow=False, monitors=(), dpi=None):
         self.name, self.run, self.screen, self.slow = name, run, screen, slow
+        self.monitors, self.dpi = monitors, dpi
 
 
 CASES = [
@@ -668,4 +908,15 @@ CASES = [
     Case("cancel_close_box", cancel_case("close box")),
     Case("cancel_close_request", cancel_case("close")),
     Case("timed_road", case_timed_road, slow=True),
+    Case("cancel_maps_nothing", case_cancel_maps_nothing),
+    Case("reveal_high_dpi", case_reveal_high_dpi, screen=(1280, 1024), dpi=HIGH_DPI),
+    Case("monitors_setup_dialog", case_setup_dialog, screen=(2304, 1024), monitors=PRIMARY_RIGHT),
+    Case("monitors_two_click", case_monitors_click, screen=(2560, 1024), monitors=SIDE_BY_SIDE),
+    Case("monitors_three_click", case_monitors_click, screen=(2304, 1624), monitors=THREE),
+    Case("monitors_primary_right_click", case_monitors_click, screen=(2304, 1024),
+         monitors=PRIMARY_RIGHT),
+    Case("monitors_two_timer", case_monitors_timer, screen=(2560, 1024), monitors=SIDE_BY_SIDE),
+    Case("monitors_three_timer", case_monitors_timer, screen=(2304, 1624), monitors=THREE),
+    Case("monitors_plugged", case_monitors_plugged, screen=(2560, 2048),
+         monitors=("L 1280x1024+0+0",)),
 ]

@@ -56,7 +56,7 @@ def attempt(case, setup, program):
     notes = []
     timing = False
     started = time.monotonic()
-    session = Session(*case.screen, wm=SETUPS[setup])
+    session = Session(*case.screen, wm=SETUPS[setup], monitors=case.monitors, dpi=case.dpi)
     ctx = None
     try:
         session.start()

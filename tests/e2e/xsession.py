@@ -79,11 +79,25 @@ class Timing:
         return iter((self.window, self.low, self.high, self.own))
 
 
-class Session:
-    """Xvfb of a given size on a free display, with or without openbox."""
+def parse_monitor(spec):
+    """ "*R 1280x1024+1280+0" -> ("R", (1280, 0, 1280, 1024), True): name, rectangle, primary."""
+    name, geometry = spec.split()
+    size, x, y = geometry.split("+")
+    w, h = size.split("x")
+    return name.lstrip("*"), (int(x), int(y), int(w), int(h)), name.startswith("*")
 
-    def __init__(self, width=1024, height=768, wm=False, log=None):
+
+class Session:
+    """Xvfb of a given size on a free display, with or without openbox. `monitors` divides the
+    screen into RandR monitors ("*" marks the primary one); `dpi` is the Xft.dpi that toolkits
+    read as the screen's logical resolution."""
+
+    def __init__(self, width=1024, height=768, wm=False, log=None, monitors=(), dpi=None):
         self.width, self.height, self.wm = width, height, wm
+        self.monitors = {}          # name -> (x, y, width, height), as they are now
+        self.primary = None
+        self._initial_monitors = list(monitors)
+        self.dpi = dpi
         self.log = log or (lambda *_: None)
         self.tmp = tempfile.mkdtemp(prefix="quill-e2e-")
         self.number = None
@@ -107,9 +121,38 @@ class Session:
                                               event_mask=X.PropertyChangeMask)
         self._stamp_atom = self.atom("QUILL_E2E_STAMP")
         self.d.sync()
+        for i, spec in enumerate(self._initial_monitors):
+            self.add_monitor(spec, first=i == 0)
+        if self.dpi:
+            subprocess.run(["xrdb", "-nocpp", "-merge"], input=f"Xft.dpi: {self.dpi}\n",
+                           text=True, env=self.env(), check=True)
         if self.wm:
             self._start_openbox()
         return self
+
+    # --- monitors -------------------------------------------------------------------------
+
+    def add_monitor(self, spec, first=False):
+        """Plugs in a monitor ("*" before the name makes it the primary one). The first monitor
+        takes the screen's one output, so that a toolkit sees the monitors and nothing else."""
+        name, (x, y, w, h), primary = parse_monitor(spec)
+        mm = lambda px: max(1, round(px * 25.4 / 96))
+        subprocess.run(["xrandr", "--setmonitor", ("*" if primary else "") + name,
+                        f"{w}/{mm(w)}x{h}/{mm(h)}+{x}+{y}", "screen" if first else "none"],
+                       env=self.env(), check=True, stdout=subprocess.DEVNULL)
+        self.monitors[name] = (x, y, w, h)
+        if primary or self.primary is None:
+            self.primary = name
+
+    def remove_monitor(self, name):
+        subprocess.run(["xrandr", "--delmonitor", name], env=self.env(), check=True,
+                       stdout=subprocess.DEVNULL)
+        del self.monitors[name]
+        if self.primary == name:
+            self.primary = next(iter(self.monitors), None)
+
+    def primary_rect(self):
+        return self.monitors[self.primary] if self.primary else (0, 0, self.width, self.height)
 
     def _start_xvfb(self):
         for n in range(FIRST_DISPLAY, LAST_DISPLAY + 1):
