@@ -4,14 +4,15 @@
 #   docs/setup-dialog.png     the setup dialog
 #   docs/shutdown-screen.png  the full-screen shutdown screen (the whole screen, 640 px wide)
 #   docs/reveal-dialog.png    the reveal dialog
+#   docs/two-monitors.png     the shutdown screen on a desk of two monitors, both covered
 # Usage: tools/screenshots.sh [PROGRAM]   (default build/quillendor). Rerunning regenerates them.
-# Needs xvfb, openbox, xdotool, x11-utils and imagemagick.
+# Needs xvfb, openbox, xdotool, x11-utils, x11-xserver-utils and imagemagick.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=$(realpath "${1:-$root/build/quillendor}")
 docs=$root/docs
 [ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 1; }
-for tool in Xvfb openbox xdotool xprop xwininfo import convert; do
+for tool in Xvfb openbox xdotool xprop xwininfo xrandr import convert; do
     command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 1; }
 done
 
@@ -29,7 +30,7 @@ trap cleanup EXIT
 display=
 for n in $(seq 200 399); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+    Xvfb ":$n" -screen 0 2048x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     for _ in $(seq 100); do
         if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb" ]; then
@@ -48,6 +49,10 @@ done
 export DISPLAY=$display XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_SESSION_TYPE
+
+# Two monitors side by side, the left one primary: the dialogs are on it.
+xrandr --setmonitor L 1024/271x768/203+0+0 screen >/dev/null
+xrandr --setmonitor R 1024/271x768/203+1024+0 none >/dev/null
 
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
@@ -96,8 +101,14 @@ visible '^Form1' >/dev/null
 xdotool mousemove 1000 740
 sleep 0.7
 import -silent -window root "$work/screen.png"
-png "$work/screen.png" -resize 640x "$docs/shutdown-screen.png"
+png "$work/screen.png" -crop 1024x768+0+0 +repage -resize 640x "$docs/shutdown-screen.png"
 echo "$docs/shutdown-screen.png: 640 px wide"
+# Each monitor in a dark bezel, a little apart, as they stand on a desk.
+convert "$work/screen.png" -crop 1024x768+0+0 +repage -bordercolor '#2b2b2b' -border 24 "$work/left.png"
+convert "$work/screen.png" -crop 1024x768+1024+0 +repage -bordercolor '#2b2b2b' -border 24 "$work/right.png"
+convert "$work/left.png" -size 40x816 xc:white "$work/right.png" +append "$work/desk.png"
+png "$work/desk.png" -resize 800x "$docs/two-monitors.png"
+echo "$docs/two-monitors.png: 800 px wide"
 
 # A click ends it and the reveal dialog comes.
 xdotool click 1
