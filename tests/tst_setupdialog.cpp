@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 using namespace quill;
 using namespace quill::test;
@@ -31,6 +32,8 @@ private slots:
     void closingTheDialogIsCancel();
     void delayRoadToReveal_data();
     void delayRoadToReveal();
+    void everyScreenCovered_data();
+    void everyScreenCovered();
     void keyboard();
     void textsFitTheirBoxes_data();
     void textsFitTheirBoxes();
@@ -294,6 +297,93 @@ void TestSetupDialog::delayRoadToReveal()
     QVERIFY(!program.ended());
     // Leave nothing behind for the next test.
     program.registry.unload("frmAbout1");
+    QCOMPARE(program.endCode, 0);
+}
+
+void TestSetupDialog::everyScreenCovered_data()
+{
+    QTest::addColumn<QString>("road");
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QStringList>("trace");
+    const QStringList clickRoad{"Load Form1", "Load Form2", "Unload Form2", "Unload Form1",
+                                "Load frmAbout1", "Unload frmAbout1"};
+    QTest::newRow("None, click on a cover") << "none" << "click" << clickRoad;
+    QTest::newRow("None, close request on a cover") << "none" << "close" << clickRoad;
+    QTest::newRow("delay, click on a cover") << "delay" << "click" << clickRoad;
+    QTest::newRow("Timer, a click and a close request on a cover, then the minute")
+        << "timer" << "click,close"
+        << QStringList{"Load Form1", "Load Form2", "Load Form3", "Unload Form2",
+                       "Load frmAbout1", "Unload Form3", "Unload Form1", "Unload frmAbout1"};
+}
+
+// However many monitors there are, a fake screen covers each of them, and the roads run exactly
+// as on one: the covers are no windows of the program's own. CTest also runs this with three
+// offscreen monitors (QUILL_TEST_SCREENS says how many), the primary one not at the origin.
+void TestSetupDialog::everyScreenCovered()
+{
+    QFETCH(QString, road);
+    QFETCH(QString, ending);
+    QFETCH(QStringList, trace);
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (qEnvironmentVariableIsSet("QUILL_TEST_SCREENS"))
+        QCOMPARE(screens.size(), qEnvironmentVariableIntValue("QUILL_TEST_SCREENS"));
+
+    Program program;
+    QVERIFY(program.start());
+    if (road == "timer")
+        click(program.control("Form2", "Check2"));
+    else if (road == "none")
+        click(program.control("Form2", "Check1"));
+    click(program.control("Form2", "Command1"));
+    if (road == "delay")
+        program.window("Form2")->findChild<TimerObject *>("Timer1")->fire();
+    settle();
+    const char *name = road == "timer" ? "Form3" : "Form1";
+    QWidget *described = program.window(name);
+    QVERIFY(described && described->isVisible());
+    QCOMPARE(described->geometry(), QGuiApplication::primaryScreen()->geometry());
+
+    QWidgetList shown;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            shown << w;
+    QCOMPARE(shown.size(), screens.size());
+    for (QScreen *screen : screens) {
+        const auto over = std::count_if(shown.cbegin(), shown.cend(), [screen](QWidget *w) {
+            return w->geometry() == screen->geometry();
+        });
+        QVERIFY2(over == 1, qPrintable(screen->name() + " is not covered by one window"));
+    }
+    const QStringList loaded = road == "timer" ? QStringList{"Form1", "Form3"} : QStringList{"Form1"};
+    QCOMPARE(program.loaded(), loaded);
+
+    // A cover where there is one, else the described window.
+    QWidget *cover = shown.last() == described ? shown.first() : shown.last();
+    for (const QString &step : ending.split(',')) {
+        if (step == "click")
+            click(cover, QPoint(5, 5));
+        else
+            cover->close();
+    }
+    if (road == "timer") {
+        QVERIFY(program.registry.isVisible("Form3"));
+        program.window("Form3")->findChild<TimerObject *>("Timer1")->fire();
+    }
+    settle();
+    QCOMPARE(program.visible(), QStringList{"frmAbout1"});
+    flushDeletes();
+    int stillShown = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        stillShown += w->isVisible() ? 1 : 0;
+    QCOMPARE(stillShown, 1);
+    QCOMPARE(program.window("frmAbout1")->geometry().topLeft(),
+             QGuiApplication::primaryScreen()->geometry().topLeft() + QPoint(156, 129));
+
+    click(program.control("frmAbout1", "cmdOK"));
+    QStringList traced;
+    for (const std::string &event : program.trace)
+        traced << QString::fromStdString(event);
+    QCOMPARE(traced, trace);
     QCOMPARE(program.endCode, 0);
 }
 
