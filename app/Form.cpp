@@ -76,7 +76,8 @@ QRect keptInside(QRect window, const QRect &area)
 
 bool takesFocus(Kind kind)
 {
-    return kind == Kind::CommandButton || kind == Kind::CheckBox || kind == Kind::TextBox;
+    return kind == Kind::CommandButton || kind == Kind::CheckBox || kind == Kind::TextBox
+           || kind == Kind::PictureBox;
 }
 
 void setColours(QWidget *widget, const ControlDesc &c, QPalette::ColorRole backRole)

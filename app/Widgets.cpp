@@ -122,7 +122,8 @@ PictureWidget::PictureWidget(QWidget *parent, QString resource)
     : QWidget(parent), m_renderer(new QSvgRenderer(resource, this))
 {
     setAutoFillBackground(true);
-    setFocusPolicy(Qt::NoFocus);
+    // Takes the focus by Tab and by a click, as a picture box does; it shows no focus frame.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 PictureWidget::~PictureWidget() = default;

@@ -97,7 +97,8 @@ private:
     ClickWatch m_click;
 };
 
-// A picture box: draws its picture scaled into its box, over its background colour.
+// A picture box: draws its picture scaled into its box, over its background colour. It can take
+// the focus; keys it does not use (Enter, Esc) go on to its window's default and cancel buttons.
 class PictureWidget : public QWidget {
     Q_OBJECT
 public:

@@ -50,6 +50,8 @@ struct Model {
     bool textSelected = false; // tabbing into the delay box selects its text
     // Timed screen
     bool timer3 = false;
+    // Reveal dialog: OK, or the picture after a Tab or a click on it
+    QString revealFocus;
 
     bool loaded(const std::string &w) const { return state.at(w) != State::NotLoaded; }
 
@@ -74,6 +76,8 @@ struct Model {
         }
         if (w == "Form3")
             timer3 = true;
+        if (w == "frmAbout1")
+            revealFocus = "cmdOK";
         if (w == "Form1") {
             hide("Form1");
             show("Form2");
@@ -338,16 +342,27 @@ std::vector<Step> possibleEvents(const Model &m, std::mt19937 &rng)
     if (m.state.at("frmAbout1") == State::Visible) {
         events.push_back({"click OK", [](Program &p) { clickControl(p, "frmAbout1", "cmdOK"); },
                           [](Model &m) { m.unloadAll(); }});
+        // Enter and Esc press OK wherever the focus is; Space only the button that has it.
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space})
             events.push_back({QString("key %1 on reveal").arg(int(key), 0, 16),
                               [key](Program &p) {
                                   QTest::keyClick(p.window("frmAbout1")->focusWidget(), key);
                               },
-                              [](Model &m) { m.unloadAll(); }});
+                              [key](Model &m) {
+                                  if (key != Qt::Key_Space || m.revealFocus == "cmdOK")
+                                      m.unloadAll();
+                              }});
+        events.push_back({"Tab on reveal",
+                          [](Program &p) {
+                              QTest::keyClick(p.window("frmAbout1")->focusWidget(), Qt::Key_Tab);
+                          },
+                          [](Model &m) {
+                              m.revealFocus = m.revealFocus == "cmdOK" ? "Picture1" : "cmdOK";
+                          }});
         events.push_back({"close reveal", [](Program &p) { p.window("frmAbout1")->close(); },
                           [](Model &m) { m.unloadAll(); }});
         events.push_back({"click picture", [](Program &p) { clickControl(p, "frmAbout1", "Picture1"); },
-                          [](Model &) {}});
+                          [](Model &m) { m.revealFocus = "Picture1"; }});
     }
     return events;
 }
@@ -388,6 +403,10 @@ QString differences(Program &p, const Model &m, std::vector<QPointer<TimerObject
         if (t->isEnabled() != m.timer2 || (m.timer2 && t->interval() != m.interval2))
             diffs << QString("delay timer %1/%2, model %3/%4").arg(t->isEnabled()).arg(t->interval())
                          .arg(m.timer2).arg(m.interval2);
+        if (p.registry.isVisible("frmAbout1") && p.window("frmAbout1")->focusWidget()
+            && p.window("frmAbout1")->focusWidget()->objectName() != m.revealFocus)
+            diffs << "reveal focus on " + p.window("frmAbout1")->focusWidget()->objectName()
+                         + ", model " + m.revealFocus;
         if (p.registry.isVisible("Form2") && p.window("Form2")->focusWidget()
             && p.window("Form2")->focusWidget()->objectName() != m.focus)
             diffs << "focus on " + p.window("Form2")->focusWidget()->objectName() + ", model "

@@ -90,6 +90,11 @@ void TestReveal::endings_data()
         QTest::addRow("none, %s", ending) << "none" << ending << afterClick;
         QTest::addRow("timer, %s", ending) << "timer" << ending << afterTimer;
     }
+    // Tab moves between OK and the picture, in the order of their tab indices; Enter still
+    // presses OK, the default button, and Esc OK, the cancel button.
+    QTest::newRow("none, Tab to the picture, Enter") << "none" << "Tab Enter" << afterClick;
+    QTest::newRow("none, Tab to the picture, Esc") << "none" << "Tab Esc" << afterClick;
+    QTest::newRow("timer, Tab there and back, Enter") << "timer" << "Tab Tab Enter" << afterTimer;
 }
 
 void TestReveal::endings()
@@ -104,6 +109,20 @@ void TestReveal::endings()
     QCOMPARE(dialog->focusWidget(), program.control("frmAbout1", "cmdOK"));
 
     program.trace.clear();
+    QStringList keys = ending.split(' ');
+    if (keys.size() > 1) {
+        QApplication::setActiveWindow(dialog);
+        QWidget *ok = program.control("frmAbout1", "cmdOK");
+        QWidget *picture = program.control("frmAbout1", "Picture1");
+        for (const QString &key : keys.mid(0, keys.size() - 1)) {
+            QCOMPARE(key, QStringLiteral("Tab"));
+            QWidget *from = dialog->focusWidget();
+            QTest::keyClick(from, Qt::Key_Tab);
+            QCOMPARE(dialog->focusWidget(), from == ok ? picture : ok);
+            QVERIFY(program.trace.empty());
+        }
+        ending = keys.last();
+    }
     if (ending == "OK")
         click(program.control("frmAbout1", "cmdOK"));
     else if (ending == "Enter")
