@@ -1,7 +1,7 @@
 #pragma once
 
 // How the description's units, colours, fonts and pictures become Qt's: twips at the screen's
-// logical DPI, system colours from a fixed classic scheme and the platform palette, "MS Sans Serif"
+// logical DPI, system colours from the fixed classic scheme set at start-up, "MS Sans Serif"
 // as an installed sans-serif.
 
 #include "Description.h"
@@ -30,8 +30,9 @@ qreal screenDpi();
 int toPixels(Twips twips, qreal dpi);
 QRect toPixels(const Rect &rect, qreal dpi);
 
-// The desktop is a fixed classic teal; highlighted text and the button and window colours are the
-// platform's.
+// The desktop is a fixed classic teal; highlighted text and the button and window colours come from
+// the classic palette that start-up sets for the whole program (see prepareApplication), so they
+// look the same on every desktop.
 QColor toColour(Colour colour);
 
 // The installed face that stands in for "MS Sans Serif", at `scale` times the described size.

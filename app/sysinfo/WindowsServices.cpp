@@ -34,7 +34,10 @@ bool hasNul(const std::string& s)
 
 } // namespace
 
-WindowsServices::WindowsServices(std::string library) : m_libraryName(std::move(library)) {}
+WindowsServices::WindowsServices(std::string library, std::string caption)
+    : m_caption(std::move(caption)), m_libraryName(std::move(library))
+{
+}
 
 WindowsServices::~WindowsServices()
 {
@@ -136,7 +139,7 @@ void WindowsServices::startProgram(const std::string& path)
 
 void WindowsServices::showMessage(const std::string& text)
 {
-    ::MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK);
+    ::MessageBoxA(nullptr, text.c_str(), m_caption.c_str(), MB_OK);
 }
 
 } // namespace quill::sysinfo

@@ -16,7 +16,8 @@ public:
     enum class RegistryFunction { OpenKey, QueryValue, CloseKey };
 
     // `library` is the system library holding the registry functions; only tests name another.
-    explicit WindowsServices(std::string library = "advapi32");
+    // `caption` titles the message box, as every other box of the program is titled.
+    explicit WindowsServices(std::string library = "advapi32", std::string caption = "Quillendor");
     ~WindowsServices() override;
     WindowsServices(const WindowsServices&) = delete;
     WindowsServices& operator=(const WindowsServices&) = delete;
@@ -38,6 +39,7 @@ public:
 private:
     void* resolve(RegistryFunction function);
 
+    std::string m_caption;
     std::string m_libraryName;
     void* m_library = nullptr;  // HMODULE, loaded at the first lookup
     std::array<void*, 3> m_entries{};
