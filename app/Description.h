@@ -70,6 +70,9 @@ struct ControlDesc {
     std::string_view caption; // caption of labels, buttons and check boxes; text of text boxes
     Rect rect;
     std::int16_t tabIndex = -1;
+    // The label beside the control that says what it is for: a screen reader names the control by
+    // that label's caption. Empty when the control's own caption says it.
+    std::string_view labelledBy;
     std::optional<Colour> backColour;
     std::optional<Colour> foreColour;
     std::optional<Font> font;
@@ -117,6 +120,21 @@ constexpr bool hasUniqueNames(std::span<const ControlDesc> controls)
         for (std::size_t j = i + 1; j < controls.size(); ++j)
             if (controls[i].name == controls[j].name && controls[i].index == controls[j].index)
                 return false;
+    return true;
+}
+
+// Every control paired with a label names a label of the same table.
+constexpr bool labelsExist(std::span<const ControlDesc> controls)
+{
+    for (const auto &c : controls) {
+        if (c.labelledBy.empty())
+            continue;
+        bool found = false;
+        for (const auto &label : controls)
+            found = found || (label.kind == Kind::Label && label.name == c.labelledBy);
+        if (!found)
+            return false;
+    }
     return true;
 }
 

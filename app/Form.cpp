@@ -1,5 +1,6 @@
 #include "Form.h"
 
+#include "Accessibility.h"
 #include "Covers.h"
 #include "ErrorReport.h"
 #include "Look.h"
@@ -230,7 +231,6 @@ void Form::load()
         if (!widget)
             continue;
         widget->setObjectName(toQString(c.name) + (c.index >= 0 ? QString::number(c.index) : QString()));
-        widget->setAccessibleName(toQString(c.caption.empty() ? c.name : c.caption));
         widget->setGeometry(box);
         if (c.font)
             widget->setFont(toFont(*c.font, scale));
@@ -243,6 +243,7 @@ void Form::load()
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
         QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+    describeForAssistiveTechnology(w, d);
 
     // Events reach the handlers only while this load lasts: the token dies with the window.
     auto alive = std::make_shared<bool>(true);

@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "Accessibility.h"
 #include "ErrorReport.h"
 #include "Look.h"
 #include "Registry.h"
@@ -40,6 +41,7 @@ void prepareApplication()
         QApplication::setPalette(style->standardPalette());
     }
     QApplication::setWindowIcon(toIcon(Picture::ProgramIcon));
+    installAccessibility();
 }
 
 bool startUp(Registry &registry)

@@ -3,6 +3,7 @@
 #include "TimerSchedule.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -98,8 +99,18 @@ void LabelWidget::setText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
-    setAccessibleDescription(text);
+    if (m_buddy)
+        m_buddy->setAccessibleName(text);
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
     update();
+}
+
+void LabelWidget::setBuddy(QWidget *buddy)
+{
+    m_buddy = buddy;
+    if (buddy)
+        buddy->setAccessibleName(m_text);
 }
 
 void LabelWidget::paintEvent(QPaintEvent *)

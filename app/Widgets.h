@@ -75,7 +75,8 @@ private:
 };
 
 // A label: its text wraps at word boundaries inside its box; it never takes the focus, and a click
-// (press and release on it) is reported.
+// (press and release on it) is reported. A label may name a control beside it for assistive
+// technology, its buddy, which then goes by the label's text.
 class LabelWidget : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
@@ -83,6 +84,8 @@ public:
     explicit LabelWidget(QWidget *parent);
     QString text() const { return m_text; }
     void setText(const QString &text);
+    QWidget *buddy() const { return m_buddy; }
+    void setBuddy(QWidget *buddy);
 
 signals:
     void clicked();
@@ -94,6 +97,7 @@ protected:
 
 private:
     QString m_text;
+    QPointer<QWidget> m_buddy;
     ClickWatch m_click;
 };
 

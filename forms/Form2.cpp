@@ -17,14 +17,14 @@ constexpr ControlDesc controls[] = {
     {.name = "Check2", .kind = Kind::CheckBox, .caption = "Timer",
      .rect = {3000, 2640, 1815, 255}, .tabIndex = 11, .value = 0},
     {.name = "Command4", .kind = Kind::CommandButton, .caption = "<",
-     .rect = {1200, 2880, 375, 195}, .tabIndex = 8},
+     .rect = {1200, 2880, 375, 195}, .tabIndex = 8, .labelledBy = "Label5"},
     {.name = "Command3", .kind = Kind::CommandButton, .caption = ">",
-     .rect = {1200, 2520, 375, 195}, .tabIndex = 7},
+     .rect = {1200, 2520, 375, 195}, .tabIndex = 7, .labelledBy = "Label4"},
     // Only the box fits the width; Label8 stands beside it with the caption.
     {.name = "Check1", .kind = Kind::CheckBox, .caption = "None",
-     .rect = {120, 3240, 255, 255}, .tabIndex = 6, .value = 0},
+     .rect = {120, 3240, 255, 255}, .tabIndex = 6, .labelledBy = "Label8", .value = 0},
     {.name = "Text1", .kind = Kind::TextBox, .caption = "5",
-     .rect = {120, 2640, 855, 285}, .tabIndex = 4},
+     .rect = {120, 2640, 855, 285}, .tabIndex = 4, .labelledBy = "Label3"},
     {.name = "Timer1", .kind = Kind::Timer, .enabled = false, .interval = 0},
     {.name = "Command2", .kind = Kind::CommandButton, .caption = "Cancel",
      .rect = {120, 3960, 1575, 435}, .tabIndex = 3, .font = Bold13_5},
@@ -55,7 +55,7 @@ constexpr ControlDesc controls[] = {
 };
 
 static_assert(hasUniqueNames(controls) && hasUniqueTabIndices(controls));
-static_assert(fitsInSixteenBits(controls));
+static_assert(fitsInSixteenBits(controls) && labelsExist(controls));
 
 constexpr WindowDesc window{
     .name = "Form2",

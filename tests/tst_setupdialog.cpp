@@ -4,6 +4,7 @@
 #include "Harness.h"
 #include "Widgets.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,6 +36,8 @@ private slots:
     void everyScreenCovered_data();
     void everyScreenCovered();
     void keyboard();
+    void labelsNameTheirControls_data();
+    void labelsNameTheirControls();
     void textsFitTheirBoxes_data();
     void textsFitTheirBoxes();
 };
@@ -415,6 +418,45 @@ void TestSetupDialog::keyboard()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(program.visible(), QStringList{});
     QCOMPARE(program.window("Form2")->findChild<TimerObject *>("Timer1")->interval(), 15001);
+}
+
+void TestSetupDialog::labelsNameTheirControls_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::newRow("Seconds, the delay") << "Label3" << "Text1" << QAccessible::EditableText;
+    QTest::newRow("UP, >") << "Label4" << "Command3" << QAccessible::Button;
+    QTest::newRow("DOWN, <") << "Label5" << "Command4" << QAccessible::Button;
+    QTest::newRow("None, its box") << "Label8" << "Check1" << QAccessible::CheckBox;
+}
+
+// A screen reader names a control by the label that stands for it, and hears the label as the
+// label for that control; a label given new words renames its control.
+void TestSetupDialog::labelsNameTheirControls()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, control);
+    QFETCH(QAccessible::Role, role);
+    Program program;
+    QVERIFY(program.start());
+    auto *labelWidget = program.control<LabelWidget>("Form2", label.toLatin1().constData());
+    QVERIFY(labelWidget);
+    QObject *controlObject = program.control("Form2", control.toLatin1().constData());
+    QAccessibleInterface *named = QAccessible::queryAccessibleInterface(controlObject);
+    QAccessibleInterface *labelling = QAccessible::queryAccessibleInterface(labelWidget);
+    QVERIFY(named && labelling);
+
+    QCOMPARE(named->role(), role);
+    QCOMPARE(named->text(QAccessible::Name), labelWidget->text());
+    QCOMPARE(labelling->role(), QAccessible::StaticText);
+    const auto labelled = labelling->relations(QAccessible::Labelled);
+    QCOMPARE(labelled.size(), 1);
+    QCOMPARE(labelled.first().first, named);
+
+    labelWidget->setText(QStringLiteral("Delay"));
+    QCOMPARE(named->text(QAccessible::Name), QStringLiteral("Delay"));
+    QCOMPARE(labelling->text(QAccessible::Name), QStringLiteral("Delay"));
 }
 
 void TestSetupDialog::textsFitTheirBoxes_data()
