@@ -1,0 +1,191 @@
+#!/usr/bin/python3
+"""What a screen reader is told about the program's windows, read over AT-SPI as a screen reader
+reads it: the setup dialog at start, the shutdown screen after None and Start, and the reveal dialog
+after a click on that screen. Every window is checked whole: its role and name, and the role, name
+and description of each of its controls.
+
+    dbus-run-session -- accessibility.py PROGRAM
+
+Runs on a private Xvfb with no window manager, with the accessibility bus started here on the D-Bus
+session it is run in (needs at-spi2-core, python3-pyatspi, python3-xlib). The program is started as
+it ships, with Qt's own switch for its accessibility (QT_LINUX_ACCESSIBILITY_ALWAYS_ON) in place of
+a running screen reader. The last line is always "N passed, M failed".
+"""
+import os
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from system_python import ensure_xlib  # noqa: E402
+
+ensure_xlib(__file__, also=("pyatspi",))
+from cases import NONE, REVEAL_OK, START, Context, wait_drawn  # noqa: E402
+from xsession import Session, SessionError  # noqa: E402
+
+PROGRAM = os.path.abspath(sys.argv[1])
+BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+
+# Each window as it should be heard: its role and name, then (role, name, description) of every
+# control, in any order.
+SETUP_DIALOG = ("dialog", "Quillendor", [
+    ("label", "Quillendor", ""),
+    ("label", "This prank will fake a shut down until the user clicks the screen. To start this "
+              "prank choose one of the time settings below. This will be how long until the shut "
+              "down screen is shown. You can either type in a time until it starts or check the "
+              "box that says none to start it right away", ""),
+    ("label", "Seconds", ""),
+    ("text", "Seconds", ""),
+    ("push button", "UP", ""),
+    ("label", "UP", ""),
+    ("push button", "DOWN", ""),
+    ("label", "DOWN", ""),
+    ("check box", "None", ""),
+    ("label", "None", ""),
+    ("label", "Ending", ""),
+    ("check box", "Timer", ""),
+    ("label", "If you tick the timer box the screen that fakes a shut down will close after a "
+              "certen time rather than someone clicking the screen.", ""),
+    ("push button", "Cancel", ""),
+    ("push button", "Start", ""),
+])
+SHUTDOWN_SCREEN = ("frame", "Form1", [
+    ("label", "Please Wait While Your Computer Shuts Down", ""),
+])
+REVEAL_DIALOG = ("dialog", "Quillendor", [
+    ("label", "Brindlewick", ""),
+    ("label", "Prank Name: Quillendor", ""),
+    ("label", "You have been hit by a  prank. This has not done any harm to your computer or your "
+              "files.", ""),
+    ("label", "Warning: This program was a prank and none of the things it said it did to your "
+              "computer have been done.", ""),
+    ("image", "Question mark", "A blue question mark in a ring"),
+    ("push button", "OK", ""),
+])
+
+
+def start_bus(session):
+    """The accessibility bus of this D-Bus session, announced on the session's display too."""
+    launcher = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"], env=session.env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                start_new_session=True)
+    from gi.repository import Gio, GLib
+    bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+    deadline = time.monotonic() + 10
+    while True:
+        try:
+            bus.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None,
+                          GLib.VariantType("(s)"), Gio.DBusCallFlags.NO_AUTO_START, 1000, None)
+            return launcher
+        except GLib.Error:
+            if launcher.poll() is not None or time.monotonic() > deadline:
+                raise SessionError("the accessibility bus did not start")
+            time.sleep(0.05)
+
+
+def heard(pyatspi, pid, name):
+    """The program's showing top-level window of that name as (role, name, [controls]), or None."""
+    app = next((a for a in pyatspi.Registry.getDesktop(0)
+                if a is not None and a.get_process_id() == pid), None)
+    if app is None:
+        return None
+    app.clear_cache()
+    for window in app:
+        if window is not None and window.name == name \
+                and window.getState().contains(pyatspi.STATE_SHOWING):
+            return (window.getRoleName(), window.name,
+                    [(c.getRoleName(), c.name, c.description) for c in window if c is not None])
+    return None
+
+
+def expect(pyatspi, pid, wanted, timeout=10.0):
+    """Waits until the window reads as `wanted`; fails with what differs."""
+    role, name, controls = wanted
+    deadline = time.monotonic() + timeout
+    while True:
+        got = heard(pyatspi, pid, name)
+        if got is not None and got[0] == role and sorted(got[2]) == sorted(controls):
+            return
+        if time.monotonic() > deadline:
+            break
+        time.sleep(0.1)
+    if got is None:
+        raise AssertionError(f"no showing window named {name!r} over AT-SPI")
+    faults = []
+    if got[0] != role:
+        faults.append(f"the window {name!r} reads as a {got[0]!r}, not a {role!r}")
+    faults += [f"missing {c}" for c in sorted(set(controls) - set(got[2]))]
+    faults += [f"unexpected {c}" for c in sorted(set(got[2]) - set(controls))]
+    raise AssertionError("\n".join(faults))
+
+
+def main():
+    import pyatspi
+    passed = failed = 0
+
+    def step(what, act):
+        nonlocal passed, failed
+        try:
+            act()
+            print(f"PASS {what}", flush=True)
+            passed += 1
+        except (AssertionError, SessionError) as e:
+            print(f"FAIL {what}\n     " + str(e).replace("\n", "\n     "), flush=True)
+            failed += 1
+
+    session = Session(wm=False)
+    launcher = ctx = None
+    try:
+        session.start()
+        # Our own AT-SPI client reads the bus of this display, not one of a desktop we run under.
+        os.environ["DISPLAY"] = session.name
+        launcher = start_bus(session)
+        plain_env = session.env
+        session.env = lambda: dict(plain_env(), QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        ctx = Context(session, PROGRAM, print)
+        program = ctx.start()
+        s = session
+
+        dialog = program.window("Quillendor", timeout=15)
+        wait_drawn(ctx, dialog)
+
+        step("the setup dialog", lambda: expect(pyatspi, program.pid, SETUP_DIALOG))
+        s.click(dialog, *NONE)
+        s.click(dialog, *START)
+        cover = program.window("Form1", timeout=5)
+        step("the shutdown screen", lambda: expect(pyatspi, program.pid, SHUTDOWN_SCREEN))
+        s.click_root(s.width - 40, s.height - 40)
+        s.wait_gone(cover, 3)
+        reveal = program.window("Quillendor", timeout=5)
+        step("the reveal dialog", lambda: expect(pyatspi, program.pid, REVEAL_DIALOG))
+        s.click(reveal, *REVEAL_OK)
+        code = program.wait_exit(5)
+        if code != 0:
+            print(f"FAIL the program ended with {code} after OK", flush=True)
+            failed += 1
+    except Exception as e:  # noqa: BLE001 - the X session, the buses or the program gave out
+        print(f"FAIL could not drive the program: {type(e).__name__}: {e}", flush=True)
+        failed += 1
+    finally:
+        if ctx is not None:
+            for program in ctx.programs:
+                out = program.output().strip()
+                if failed and out:
+                    print("     program output:\n       "
+                          + "\n       ".join(out.splitlines()[-15:]), flush=True)
+            ctx.close()
+        if launcher is not None and launcher.poll() is None:
+            launcher.terminate()
+            try:
+                launcher.wait(5)
+            except subprocess.TimeoutExpired:
+                launcher.kill()
+                launcher.wait()
+        session.stop()
+    print(f"{passed} passed, {failed} failed", flush=True)
+    return 0 if failed == 0 and passed > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
