@@ -75,6 +75,15 @@ QRect keptInside(QRect window, const QRect &area)
     return window;
 }
 
+// What showing a full-screen window would otherwise do first, done while it is hidden: asking
+// for the full-screen state costs two round trips to the display, polishing the first paint's
+// styles and fonts. Showing it then only maps it.
+void prepareFullScreen(QWidget *window)
+{
+    window->setWindowState(Qt::WindowFullScreen);
+    window->ensurePolished();
+}
+
 bool takesFocus(Kind kind)
 {
     return kind == Kind::CommandButton || kind == Kind::CheckBox || kind == Kind::TextBox
@@ -272,23 +281,27 @@ void Form::load()
     }
     QObject::connect(w, &FormWidget::closeRequested, w, bind([this] { QueryClose(); }));
 
-    if (!d.showInTaskbar)
-        keepOutOfTaskbar(w);
-    w->setKeptFromMinimizing(!d.minButton && d.border != Border::None);
     // The native window is made with the window, so that showing it later only maps it.
     w->winId();
     if (isCover(d))
+        prepareFullScreen(w);
+    if (!d.showInTaskbar)
+        keepOutOfTaskbar(w);
+    w->setKeptFromMinimizing(!d.minButton && d.border != Border::None);
+    if (isCover(d)) {
         m_covers = new ScreenCovers(w, [w, &d](QScreen *screen) {
             auto *cover = new FormWidget(flagsFor(d));
             cover->setWindowTitle(w->windowTitle());
             cover->setPalette(w->palette());
             cover->setCursor(w->cursor());
             cover->setGeometry(screen->geometry());
+            cover->winId();
+            prepareFullScreen(cover);
             if (!d.showInTaskbar)
                 keepOutOfTaskbar(cover);
-            cover->winId();
             return cover;
         });
+    }
 
     m_widget = w;
     m_shownOnce = false;

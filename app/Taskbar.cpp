@@ -3,6 +3,9 @@
 #include <QGuiApplication>
 #include <QWidget>
 
+#include <algorithm>
+#include <vector>
+
 #if __has_include(<xcb/xcb.h>) && QT_CONFIG(xcb)
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
@@ -35,15 +38,26 @@ void keepOutOfTaskbar(QWidget *window)
     if (!x11 || !x11->connection())
         return;
     xcb_connection_t *c = x11->connection();
-    // Set on the window before it is mapped; Qt adds its own states (full screen, above) to
-    // these when it maps the window.
+    // Set on the window before it is mapped. Qt reads the property back when it changes and takes
+    // the window's state from it, so the states Qt asks for itself when it maps the window go in
+    // too: a full-screen window stays full screen, one that stays on top stays on top.
     const auto id = static_cast<xcb_window_t>(window->winId());
     const xcb_atom_t state = intern(c, "_NET_WM_STATE");
-    const xcb_atom_t skip[] = {intern(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                               intern(c, "_NET_WM_STATE_SKIP_PAGER")};
-    if (state == XCB_ATOM_NONE || skip[0] == XCB_ATOM_NONE || skip[1] == XCB_ATOM_NONE)
+    std::vector<const char *> names{"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"};
+    if (window->windowState() & Qt::WindowFullScreen)
+        names.push_back("_NET_WM_STATE_FULLSCREEN");
+    if (window->windowFlags() & Qt::WindowStaysOnTopHint) {
+        names.push_back("_NET_WM_STATE_ABOVE");
+        names.push_back("_NET_WM_STATE_STAYS_ON_TOP");
+    }
+    std::vector<xcb_atom_t> atoms;
+    for (const char *name : names)
+        atoms.push_back(intern(c, name));
+    if (state == XCB_ATOM_NONE
+        || std::find(atoms.begin(), atoms.end(), XCB_ATOM_NONE) != atoms.end())
         return;
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, 2, skip);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(atoms.size()), atoms.data());
     xcb_flush(c);
 #else
     Q_UNUSED(window);
