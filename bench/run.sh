@@ -1,7 +1,7 @@
 #!/bin/bash
-# Quillendor's benchmark: start-up, memory, delay accuracy, click-to-reveal latency and CPU use
-# while waiting, measured on a private Xvfb with no window manager, beside a plain Qt dialog and
-# zenity.
+# Quillendor's benchmark: start-up, memory, delay accuracy, click-to-reveal latency, how closely
+# the fake screen's windows on two monitors map together, and CPU use while waiting, measured on a
+# private Xvfb (two monitors) with no window manager, beside a plain Qt dialog and zenity.
 #   bench/run.sh [build-dir] [bench.py options: --runs N --delay-runs N --cpu-seconds S]
 # The build dir defaults to build/ (configured with the "default" preset when it is not yet).
 set -euo pipefail
@@ -11,7 +11,7 @@ build="${1:-$repo/build}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
 
 # What the benchmark needs besides what builds the program.
-need=(xvfb python3-xlib)
+need=(xvfb python3-xlib x11-xserver-utils)
 command -v zenity >/dev/null || need+=(zenity)
 missing=()
 for p in "${need[@]}"; do
@@ -50,7 +50,7 @@ cmake --build "$build/bench-plain" -j2 >/dev/null
 n=400
 while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
 runtime="$(mktemp -d)"
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$runtime/xvfb.log" 2>&1 &
+Xvfb ":$n" -screen 0 2048x768x24 -nolisten tcp -noreset >"$runtime/xvfb.log" 2>&1 &
 xvfb=$!
 cleanup() {
     kill "$xvfb" 2>/dev/null || true
@@ -64,9 +64,13 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 
-echo "Display :$n (Xvfb 1024x768, no window manager), build $build"
+# Two 1024x768 monitors side by side, the left one primary: the fake screen covers both.
+DISPLAY=":$n" xrandr --setmonitor L 1024/271x768/203+0+0 screen >/dev/null
+DISPLAY=":$n" xrandr --setmonitor R 1024/271x768/203+1024+0 none >/dev/null
+
+echo "Display :$n (Xvfb 2048x768 as two 1024x768 monitors, no window manager), build $build"
 # Every program runs with the same environment: X11 through xcb, no session bus, its own runtime dir.
-env -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS DISPLAY=":$n" QT_QPA_PLATFORM=xcb \
+env -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS DISPLAY=":$n" QT_QPA_PLATFORM=xcb BENCH_MONITORS=2 \
     XDG_RUNTIME_DIR="$runtime" \
     /usr/bin/python3 "$repo/bench/bench.py" --quillendor "$build/quillendor" \
     --plain "$build/bench-plain/plain_dialog" --timer-error "$build/timer_error" \
