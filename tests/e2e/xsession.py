@@ -213,10 +213,34 @@ class Session:
                 except xerror.BadWindow:
                     name = None
                 if name and b"Openbox" in bytes(name.value):
+                    self._wait_managing()
                     self.log(f"openbox manages {self.name}")
                     return
             time.sleep(0.02)
         raise SessionError("openbox did not take over the screen")
+
+    def _wait_managing(self):
+        """openbox names itself before its start-up is done, and a window mapped in between is
+        never managed (seen: an xmessage left unmapped for good). A window of our own is mapped,
+        and mapped again while it is not framed, until openbox frames and shows it."""
+        probe = self.root.create_window(0, 0, 10, 10, 0, X.CopyFromParent, X.InputOutput,
+                                        X.CopyFromParent)
+        deadline = time.monotonic() + 15
+        try:
+            while True:
+                probe.map()
+                self.d.sync()
+                retry = time.monotonic() + 0.3
+                while time.monotonic() < retry:
+                    if probe.query_tree().parent.id != self.root.id and self.is_viewable(probe):
+                        return
+                    time.sleep(0.01)
+                if time.monotonic() > deadline:
+                    raise SessionError("openbox does not manage windows")
+                probe.unmap()
+        finally:
+            probe.destroy()
+            self.d.sync()
 
     def start_client(self, argv):
         log = self._log_file(f"client-{len(self.clients)}.log")
