@@ -11,7 +11,7 @@ run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-
               fonts-liberation)
 test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagick binutils-mingw-w64-x86-64
                desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64 wine64
-               clang libclang-rt-14-dev strace python3 python3-xlib
+               clang libclang-rt-14-dev strace python3 python3-xlib locales
                lintian groff-base mandoc man-db dbus-daemon at-spi2-core python3-pyatspi)
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file; gzip, which compresses
 # the manual page and the changelog, is on every Debian system.
@@ -30,6 +30,16 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# The number conversions are also tested in a locale whose decimal separator is a comma; most
+# machines have only C.UTF-8 generated.
+generate_test_locale() {
+    locale -a 2>/dev/null | grep -ix 'de_DE\.utf-\?8' >/dev/null && return
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Generating the locale de_DE.UTF-8"
+    "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+}
+
 build() {
     cmake --preset default
     cmake --build --preset default
@@ -43,6 +53,7 @@ run)
     ;;
 test)
     install_missing "${run_packages[@]}" "${test_packages[@]}"
+    generate_test_locale
     build
     ctest --preset default
     # The same suite once more on a build with AddressSanitizer, LeakSanitizer and

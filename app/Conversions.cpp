@@ -2,10 +2,11 @@
 
 #include "RuntimeError.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
+#include <system_error>
 
 namespace quill {
 namespace {
@@ -37,10 +38,21 @@ std::string utf8(char32_t c)
 
 [[noreturn]] void typeMismatch() { throw RuntimeError(ErrorCode::TypeMismatch); }
 
-// Checks the grammar and rewrites the number in the "C" form strtod reads whatever the process
-// locale is: '.' as separator, nothing else.
-std::string canonical(std::string_view text, char32_t decimalSeparator)
+// A number that passed the grammar, in the form std::from_chars reads: '.' as separator, no '+'.
+struct Number {
+    std::string text;
+    bool negative = false;
+    // The power of ten of its first non-zero digit (0 for 1 to 9.99...), kept within +-10^9; it
+    // tells a number too large for a double from one too small. Meaningless when all digits are 0.
+    long long magnitude = 0;
+};
+
+// Checks the grammar and rewrites the number for std::from_chars, which reads the same whatever
+// the process locale is (the toolkit sets the C library's locale from the environment, and strtod
+// would then take '.' for the end of the number in a comma locale).
+Number canonical(std::string_view text, char32_t decimalSeparator)
 {
+    constexpr long long Saturated = 1'000'000'000;
     const std::string sep = utf8(decimalSeparator);
     std::size_t i = 0;
     const std::size_t n = text.size();
@@ -50,19 +62,35 @@ std::string canonical(std::string_view text, char32_t decimalSeparator)
     while (end > i && isBlank(text[end - 1]))
         --end;
 
-    std::string out;
-    if (i < end && (text[i] == '+' || text[i] == '-'))
-        out += text[i++];
+    Number number;
+    std::string &out = number.text;
+    if (i < end && (text[i] == '+' || text[i] == '-')) {
+        number.negative = text[i] == '-';
+        if (number.negative)
+            out += '-';
+        ++i;
+    }
 
     std::size_t digits = 0;
+    bool nonZero = false;
+    long long position = -1; // the first non-zero digit's, counted as the digits are read
     while (i < end && isDigit(text[i])) {
+        nonZero = nonZero || text[i] != '0';
+        if (nonZero)
+            position = std::min(position + 1, Saturated);
         out += text[i++];
         ++digits;
     }
     if (i < end && text.substr(i, sep.size()) == sep) {
         i += sep.size();
         out += '.';
+        long long fractionPosition = 0;
         while (i < end && isDigit(text[i])) {
+            fractionPosition = std::max(fractionPosition - 1, -Saturated);
+            if (!nonZero && text[i] != '0') {
+                nonZero = true;
+                position = fractionPosition;
+            }
             out += text[i++];
             ++digits;
         }
@@ -70,36 +98,49 @@ std::string canonical(std::string_view text, char32_t decimalSeparator)
     if (digits == 0)
         typeMismatch();
 
+    long long exponent = 0;
     if (i < end && (text[i] == 'e' || text[i] == 'E')) {
         out += 'e';
         ++i;
-        if (i < end && (text[i] == '+' || text[i] == '-'))
+        bool negativeExponent = false;
+        if (i < end && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
             out += text[i++];
+        }
         std::size_t expDigits = 0;
         while (i < end && isDigit(text[i])) {
+            exponent = std::min(exponent * 10 + (text[i] - '0'), Saturated);
             out += text[i++];
             ++expDigits;
         }
         if (expDigits == 0)
             typeMismatch();
+        if (negativeExponent)
+            exponent = -exponent;
     }
     if (i != end)
         typeMismatch();
-    return out;
+    number.magnitude = position + exponent;
+    return number;
 }
 
 } // namespace
 
 double textToDouble(std::string_view text, char32_t decimalSeparator)
 {
-    const std::string number = canonical(text, decimalSeparator);
-    errno = 0;
-    char *stop = nullptr;
-    const double value = std::strtod(number.c_str(), &stop);
-    if (std::isinf(value))
-        throw RuntimeError(ErrorCode::Overflow);
-    // A number below the smallest double comes back as 0 (or a denormal) with ERANGE: that is
-    // simply a very small delay, not an error.
+    const Number number = canonical(text, decimalSeparator);
+    double value = 0;
+    const char *first = number.text.data();
+    const char *last = first + number.text.size();
+    const auto [stop, error] = std::from_chars(first, last, value);
+    if (error == std::errc::result_out_of_range) {
+        if (number.magnitude >= 0)
+            throw RuntimeError(ErrorCode::Overflow);
+        // Below the smallest double: simply a very small delay, not an error.
+        return number.negative ? -0.0 : 0.0;
+    }
+    if (error != std::errc() || stop != last) // the grammar above allows nothing else
+        typeMismatch();
     return value;
 }
 

@@ -50,6 +50,10 @@ void TestConversions::textToDouble_accepted_data()
     QTest::newRow("comma locale") << "2,5" << "," << 2.5;
     QTest::newRow("non-ASCII separator") << "2\u066B5" << "\u066B" << 2.5;
     QTest::newRow("too small becomes zero") << "1e-400" << "." << 0.0;
+    QTest::newRow("too small, positive exponent") << "0." + QString(400, QLatin1Char('0')) + "1e10"
+                                                  << "." << 0.0;
+    QTest::newRow("too small, exponent past 64 bits") << "-9e-99999999999999999999" << "." << 0.0;
+    QTest::newRow("largest double") << "1,7976931348623157e308" << "," << 1.7976931348623157e308;
     QTest::newRow("many digits") << QString(300, QLatin1Char('0')) + "1" << "." << 1.0;
 }
 
@@ -91,6 +95,12 @@ void TestConversions::textToDouble_rejected_data()
     QTest::newRow("embedded NUL") << QString::fromUtf8("5\0", 2) << "." << mismatch;
     QTest::newRow("too large") << "1e400" << "." << ErrorCode::Overflow;
     QTest::newRow("too large negative") << "-1e400" << "." << ErrorCode::Overflow;
+    QTest::newRow("just past the largest") << "1,7976931348623159e308" << ","
+                                           << ErrorCode::Overflow;
+    QTest::newRow("too large, negative exponent") << "1" + QString(400, QLatin1Char('0')) + "e-10"
+                                                  << "." << ErrorCode::Overflow;
+    QTest::newRow("too large, exponent past 64 bits") << "1e99999999999999999999" << "."
+                                                      << ErrorCode::Overflow;
 }
 
 void TestConversions::textToDouble_rejected()

@@ -1,10 +1,18 @@
 // What happens to every kind of delay text a user could type, pressed with Start and with ">":
 // the interval the delay timer gets, or the message the user sees while the dialog stays.
+//
+// The texts are written as typed in the C locale. Run in another locale (CTest runs them in
+// de_DE.UTF-8 too), each '.' stands for that locale's decimal separator and each ',' for its
+// group separator, and every outcome must be the same: the toolkit has set the C library's locale
+// from the environment by then, as it does when the program starts.
 
 #include "Harness.h"
 #include "Widgets.h"
 
 #include <QLineEdit>
+#include <QLocale>
+
+#include <clocale>
 
 using namespace quill;
 using namespace quill::test;
@@ -13,7 +21,7 @@ class TestDelayTexts : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { prepareTestApplication(); }
+    void initTestCase();
     void cleanup()
     {
         flushDeletes();
@@ -29,12 +37,48 @@ namespace {
 
 constexpr int Message = -1;
 
+// A row's text as typed in the locale the test runs in.
+QString typed(const QString &text)
+{
+    const QLocale locale = QLocale::system();
+    QString out;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('.'))
+            out += locale.decimalPoint();
+        else if (c == QLatin1Char(','))
+            out += locale.groupSeparator();
+        else
+            out += c;
+    }
+    return out;
+}
+
 void row(const char *name, const QString &text, int interval, const char *error = "")
 {
-    QTest::newRow(name) << text << interval << QString::fromLatin1(error);
+    QTest::newRow(name) << typed(text) << interval << QString::fromLatin1(error);
+}
+
+void upRow(const char *name, const QString &text, const QString &after, const char *error = "")
+{
+    QTest::newRow(name) << typed(text) << typed(after) << QString::fromLatin1(error);
 }
 
 } // namespace
+
+void TestDelayTexts::initTestCase()
+{
+    prepareTestApplication();
+    // A locale the C library does not have leaves it in "C" while the toolkit still reads the
+    // locale's name: the comma rows would then pass without testing anything.
+    const QString point = QLocale::system().decimalPoint();
+    QVERIFY2(QString::fromLocal8Bit(std::localeconv()->decimal_point) == point,
+             qPrintable(QStringLiteral("the C library's locale (%1) does not use the decimal "
+                                       "separator \"%2\" of %3: is the locale generated?")
+                            .arg(QString::fromLocal8Bit(std::setlocale(LC_NUMERIC, nullptr)), point,
+                                 QLocale::system().name())));
+    qInfo("Delay texts typed in %s, decimal separator \"%s\"",
+          qPrintable(QLocale::system().name()), qPrintable(point));
+}
 
 void TestDelayTexts::start_data()
 {
@@ -62,7 +106,7 @@ void TestDelayTexts::start_data()
     row("leading point", ".25", 251);
     row("trailing point", "3.", 3001);
     row("point alone", ".", Message, "Type mismatch");
-    row("comma", "1,5", Message, "Type mismatch");
+    row("group separator", "1,5", Message, "Type mismatch");
     row("thousands", "1,000", Message, "Type mismatch");
     row("two points", "1.2.3", Message, "Type mismatch");
     row("space inside", "1 5", Message, "Type mismatch");
@@ -75,6 +119,7 @@ void TestDelayTexts::start_data()
     row("fractional exponent", "5e0.5", Message, "Type mismatch");
     // Huge
     row("largest that works", "65.534", 65535);
+    row("just past the top", "65.535", Message, "Invalid property value");
     row("rounds past the top", "65.5346", Message, "Invalid property value");
     row("66", "66", Message, "Invalid property value");
     row("a day", "86400", Message, "Invalid property value");
@@ -93,6 +138,7 @@ void TestDelayTexts::start_data()
     row("rounds to 0 (lower)", "-0.0015", Message, "Invalid property value");
     row("rounds to 0", "-0.001", Message, "Invalid property value");
     row("rounds to -1", "-0.0016", Message, "Invalid property value");
+    row("minus a half", "-0.5", Message, "Invalid property value");
     row("large negative", "-32768", Message, "Invalid property value");
     // Not numbers
     row("word", "five", Message, "Type mismatch");
@@ -151,19 +197,20 @@ void TestDelayTexts::up_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("blank") << " " << " " << "Type mismatch";
-    QTest::newRow("fraction rounds down") << "4.4" << "9" << "";
-    QTest::newRow("fraction rounds up") << "4.6" << "10" << "";
-    QTest::newRow("tie to even") << "4.5" << "9" << "";
-    QTest::newRow("exponent") << "1e1" << "15" << "";
-    QTest::newRow("negative") << "-7.5" << "-3" << "";
-    QTest::newRow("tiny") << "1e-300" << "5" << "";
-    QTest::newRow("lowest") << "-32768.4" << "-32763" << "";
-    QTest::newRow("lowest tie stays in range") << "-32768.5" << "-32763" << "";
-    QTest::newRow("too low") << "-32768.6" << "-32768.6" << "Overflow";
-    QTest::newRow("huge") << "1e20" << "1e20" << "Overflow";
-    QTest::newRow("non-ASCII") << "\uFF15" << "\uFF15" << "Type mismatch";
-    QTest::newRow("comma") << "5,5" << "5,5" << "Type mismatch";
+    upRow("blank", " ", " ", "Type mismatch");
+    upRow("fraction rounds down", "4.4", "9");
+    upRow("fraction rounds up", "4.6", "10");
+    upRow("rounds up to 3", "2.6", "8");
+    upRow("tie to even", "4.5", "9");
+    upRow("exponent", "1e1", "15");
+    upRow("negative", "-7.5", "-3");
+    upRow("tiny", "1e-300", "5");
+    upRow("lowest", "-32768.4", "-32763");
+    upRow("lowest tie stays in range", "-32768.5", "-32763");
+    upRow("too low", "-32768.6", "-32768.6", "Overflow");
+    upRow("huge", "1e20", "1e20", "Overflow");
+    upRow("non-ASCII", "\uFF15", "\uFF15", "Type mismatch");
+    upRow("group separator", "5,5", "5,5", "Type mismatch");
 }
 
 void TestDelayTexts::up()

@@ -14,6 +14,8 @@
 #include <QPushButton>
 
 #include <cmath>
+#include <cstdlib>
+#include <locale.h>
 #include <map>
 #include <optional>
 #include <random>
@@ -32,8 +34,8 @@ const QStringList TabOrder{"Command1", "Command2", "Text1", "Check1", "Command3"
                            "Check2"};
 
 // The reference: what the program should do, written from its description without the shell's
-// code. Numbers are read with a regular expression and strtod, independently of the program's
-// conversions.
+// code. Numbers are read with a regular expression and strtod_l in the "C" locale, independently
+// of the program's conversions.
 struct Model {
     std::map<std::string, State> state{{"Form1", State::NotLoaded}, {"Form2", State::NotLoaded},
                                        {"Form3", State::NotLoaded}, {"frmAbout1", State::NotLoaded}};
@@ -130,7 +132,9 @@ struct Model {
             R"(^[ \t]*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?[ \t]*$)");
         if (!std::regex_match(t, grammar))
             return std::nullopt;
-        const double d = std::strtod(t.c_str(), nullptr);
+        // strtod_l in the "C" locale: plain strtod follows the locale the toolkit has set.
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        const double d = strtod_l(t.c_str(), nullptr, cLocale);
         if (std::isinf(d))
             return std::nullopt;
         return d;
