@@ -13,6 +13,9 @@ namespace quill {
 namespace {
 
 constexpr const char *StartupWindow = "Form1";
+constexpr const char *SessionBus = "DBUS_SESSION_BUS_ADDRESS";
+
+bool sessionBusDisabledHere = false;
 
 } // namespace
 
@@ -24,6 +27,20 @@ void preferXWayland()
                          || qgetenv("XDG_SESSION_TYPE") == "wayland";
     if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+void stayOffAbsentSessionBus()
+{
+    sessionBusDisabledHere = qEnvironmentVariableIsEmpty(SessionBus);
+    if (sessionBusDisabledHere)
+        qputenv(SessionBus, "disabled:");
+}
+
+std::vector<std::string> variablesSetForThisProgram()
+{
+    if (sessionBusDisabledHere)
+        return {SessionBus};
+    return {};
 }
 
 void prepareApplication()
@@ -53,6 +70,7 @@ bool startUp(Registry &registry)
 int run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows)
 {
     preferXWayland();
+    stayOffAbsentSessionBus();
     QApplication app(argc, argv);
     prepareApplication();
 

@@ -4,6 +4,8 @@
 // first visible window) and the event loop runs until the registry says the program is done.
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace quill {
 
@@ -13,6 +15,16 @@ class Registry;
 // asks for XWayland when it is there, so that centring, placing and covering the screen hold.
 // A platform the user chose (QT_QPA_PLATFORM) is left alone.
 void preferXWayland();
+
+// Before QApplication is made: where the environment names no session bus, tells libdbus there is
+// none for this program (DBUS_SESSION_BUS_ADDRESS=disabled:). Otherwise the toolkit's first
+// question to the bus starts one through dbus-launch, a daemon that outlives the program, and
+// writes its address under ~/.dbus. A session bus that is named is used as it is.
+void stayOffAbsentSessionBus();
+
+// The environment variables the program set for itself alone before the toolkit started: the
+// programs it starts get the user's environment, without them.
+std::vector<std::string> variablesSetForThisProgram();
 
 // Prepares the Qt application state the windows rely on: the classic look, the program's icon,
 // and no quitting behind the registry's back. Call once after QApplication is made.

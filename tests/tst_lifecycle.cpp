@@ -76,6 +76,8 @@ private slots:
     void unknownWindowIsAnError();
     void platformOnWayland_data();
     void platformOnWayland();
+    void sessionBus_data();
+    void sessionBus();
 };
 
 void TestLifecycle::cleanup()
@@ -303,6 +305,43 @@ void TestLifecycle::platformOnWayland()
             qputenv(names[i].constData(), saved[i]);
     }
     QCOMPARE(platform, expected);
+}
+
+void TestLifecycle::sessionBus_data()
+{
+    QTest::addColumn<QByteArray>("named");    // DBUS_SESSION_BUS_ADDRESS; null when unset
+    QTest::addColumn<QByteArray>("expected"); // afterwards
+    QTest::addColumn<bool>("setHere");        // left out of the programs this one starts
+
+    QTest::newRow("no bus") << QByteArray() << QByteArray("disabled:") << true;
+    QTest::newRow("empty") << QByteArray("") << QByteArray("disabled:") << true;
+    QTest::newRow("desktop session's bus") << QByteArray("unix:path=/run/user/1000/bus")
+                                           << QByteArray("unix:path=/run/user/1000/bus") << false;
+    QTest::newRow("disabled by the user") << QByteArray("disabled:") << QByteArray("disabled:")
+                                          << false;
+}
+
+void TestLifecycle::sessionBus()
+{
+    QFETCH(QByteArray, named);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, setHere);
+
+    const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (named.isNull())
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    else
+        qputenv("DBUS_SESSION_BUS_ADDRESS", named);
+    stayOffAbsentSessionBus();
+    const QByteArray after = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const std::vector<std::string> own = variablesSetForThisProgram();
+    if (saved.isNull())
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    else
+        qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
+    QCOMPARE(after, expected);
+    QCOMPARE(own, setHere ? std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS"}
+                          : std::vector<std::string>{});
 }
 
 QTEST_MAIN(TestLifecycle)

@@ -1,16 +1,24 @@
 #!/usr/bin/python3
 """Proof of the program's promises: over every road through it, the real program, traced with strace
-on a private Xvfb, opens no internet socket, writes no file, starts no other program and reads no
-settings of its own.
+on a private Xvfb, opens no internet socket, writes no file, starts no other program, reads no
+settings of its own and leaves no process running after it has ended.
 
 The trace runs in a session like a user's: with a runtime directory and a session bus address, so
 that what the toolkit would do without them (create /tmp/runtime-<user>, autolaunch a bus) does not
-count against the program.
+count against the program. One road runs again with no session bus in the environment, as on a
+plain X session, where libdbus would start a bus daemon (dbus-launch, from dbus-x11) that outlives
+the program: that road needs dbus-launch installed, or it would prove nothing.
+
+A process counts as the program's when its environment names the session's private display and it
+appeared after the road started: a daemon leaves the program's process group and session, but keeps
+its environment; other tests running at the same time have other displays.
 
     no_side_effects.py PROGRAM [--quick]   (--quick leaves out the one-minute timed road)
 """
 import os
 import re
+import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -89,8 +97,10 @@ def road_timer(s):
     s.key("Return", settle=0.2)
 
 
-ROADS = [("cancel", road_cancel), ("none", road_none), ("delay", road_delay),
-         ("typo", road_typo)] + ([] if QUICK else [("timer", road_timer)])
+# name, road, whether the environment names a session bus
+ROADS = [("cancel", road_cancel, True), ("none", road_none, True), ("delay", road_delay, True),
+         ("typo", road_typo, True), ("none, no session bus", road_none, False)] + \
+        ([] if QUICK else [("timer", road_timer, True)])
 
 WRITE_FLAGS = re.compile(r"O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|O_APPEND")
 CHANGES = re.compile(r"^\d+\s+(mkdir|mkdirat|rmdir|unlink|unlinkat|rename|renameat2?|creat|truncate|"
@@ -122,31 +132,109 @@ def problems_in(trace):
     return found
 
 
+def display_processes(display):
+    """The processes whose environment names `display`, as {(pid, start time): command line}."""
+    found = {}
+    needle = b"DISPLAY=" + display.encode()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                if needle not in f.read().split(b"\0"):
+                    continue
+            with open(f"/proc/{entry}/stat", "rb") as f:
+                start = f.read().rsplit(b")", 1)[1].split()[19]
+            with open(f"/proc/{entry}/cmdline", "rb") as f:
+                command = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+        except (OSError, IndexError):
+            continue
+        found[(int(entry), start)] = command
+    return found
+
+
+def wait_for_program(tracer, timeout):
+    """Waits until the traced program has ended. strace itself stays while anything the program
+    started runs on, so the program's end is when strace has no child left."""
+    children = f"/proc/{tracer.pid}/task/{tracer.pid}/children"
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if tracer.poll() is not None:
+            return True
+        try:
+            with open(children) as f:
+                if not f.read().split():
+                    return True
+        except OSError:
+            pass
+        time.sleep(0.02)
+    return False
+
+
+def left_behind(display, before, tracer):
+    """What the road started and what still runs a moment after the program ended; all of it is
+    ended here, so that a failing run leaves nothing either."""
+    found = {}
+    deadline = time.monotonic() + 1.0
+    while True:
+        found = {key: command for key, command in display_processes(display).items()
+                 if key not in before and key[0] != tracer.pid}
+        if not found or time.monotonic() > deadline:
+            break
+        time.sleep(0.05)
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        for pid, _ in found:
+            try:
+                os.kill(pid, sig)
+            except ProcessLookupError:
+                pass
+        if sig == signal.SIGTERM:
+            time.sleep(0.5)
+    return [f"{pid} {command}" for (pid, _), command in found.items()]
+
+
 def main():
     failures = passes = 0
     with Session() as s:
-        env = s.env()
-        env["DBUS_SESSION_BUS_ADDRESS"] = "disabled:"
-        # LeakSanitizer cannot work under a tracer; a sanitizer build's leaks are checked by the
-        # other tests.
-        env["ASAN_OPTIONS"] = (env.get("ASAN_OPTIONS", "") + ":detect_leaks=0").lstrip(":")
-        for name, road in ROADS:
-            log = os.path.join(s.tmp, f"{name}.strace")
+        for name, road, bus in ROADS:
+            env = s.env()
+            if bus:
+                env["DBUS_SESSION_BUS_ADDRESS"] = "disabled:"
+            else:
+                env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+                # dbus-launch writes the bus's address under ~/.dbus: a failing run writes there.
+                env["HOME"] = os.path.join(s.tmp, "home")
+                os.makedirs(env["HOME"], exist_ok=True)
+                if not shutil.which("dbus-launch", path=env.get("PATH")):
+                    print(f"FAIL {name}: dbus-launch (dbus-x11) is not installed, so nothing "
+                          f"would start a bus")
+                    failures += 1
+                    continue
+            # LeakSanitizer cannot work under a tracer; a sanitizer build's leaks are checked by
+            # the other tests.
+            env["ASAN_OPTIONS"] = (env.get("ASAN_OPTIONS", "") + ":detect_leaks=0").lstrip(":")
+            log = os.path.join(s.tmp, f"{name}.strace".replace(" ", "-").replace(",", ""))
+            before = display_processes(s.name)
             proc = subprocess.Popen(["strace", "-f", "-qq", "-o", log,
                                      "-e", "trace=%file,%network,%process,%desc", PROGRAM],
                                     env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             try:
                 road(s)
-                status = proc.wait(timeout=20)
+                if not wait_for_program(proc, 20):
+                    raise SessionError("the program did not end")
             except Exception as error:  # noqa: BLE001 - report any driving failure
                 proc.kill()
                 proc.wait()
+                left_behind(s.name, before, proc)
                 print(f"FAIL {name}: could not drive the program: {error}")
                 failures += 1
                 continue
+            stayed = left_behind(s.name, before, proc)
+            status = proc.wait(timeout=20)
             with open(log) as f:
                 trace = f.read()
             found = problems_in(trace)
+            found += ["still running after the program ended: " + p for p in stayed]
             if status != 0:
                 found.append(f"exit status {status}")
             calls = len(trace.splitlines())
@@ -158,7 +246,7 @@ def main():
             else:
                 passes += 1
                 print(f"ok   {name}: {calls} calls traced, no socket to the internet, nothing "
-                      f"written, no other program, no settings of its own")
+                      f"written, no other program, no settings of its own, nothing left running")
     print(f"{passes} passed, {failures} failed")
     return 1 if failures else 0
 
