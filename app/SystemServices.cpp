@@ -1,6 +1,7 @@
 #include "SystemServices.h"
 
 #include "MessageBox.h"
+#include "Startup.h"
 
 #ifdef _WIN32
 #include "sysinfo/WindowsServices.h"
@@ -15,7 +16,9 @@ sysinfo::Services &systemServices()
 #ifdef _WIN32
     static sysinfo::WindowsServices services;
 #else
-    static sysinfo::LinuxServices services([](const std::string &text) { showMessage(text); });
+    static sysinfo::LinuxServices services([](const std::string &text) { showMessage(text); },
+                                           sysinfo::LinuxServices::defaultTools(),
+                                           variablesSetForThisProgram());
 #endif
     return services;
 }

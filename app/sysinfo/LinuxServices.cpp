@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -93,8 +94,9 @@ const std::vector<std::string>& LinuxServices::defaultTools()
     return tools;
 }
 
-LinuxServices::LinuxServices(MessageBox showMessage, std::vector<std::string> tools)
-    : m_showMessage(std::move(showMessage)), m_tools(std::move(tools))
+LinuxServices::LinuxServices(MessageBox showMessage, std::vector<std::string> tools,
+                             std::vector<std::string> notInherited)
+    : m_showMessage(std::move(showMessage)), m_tools(std::move(tools)), m_notInherited(std::move(notInherited))
 {}
 
 std::string LinuxServices::installedTool() const
@@ -198,10 +200,22 @@ void LinuxServices::startProgram(const std::string& path)
         sigaddset(&defaults, sig);
     posix_spawnattr_setsigdefault(&spawn.attr, &defaults);
 
+    // The environment as the user had it: without what this program set for itself alone.
+    std::vector<char*> env;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view variable(*entry);
+        const auto named = [&](const std::string& name) {
+            return variable.starts_with(name) && variable.size() > name.size() && variable[name.size()] == '=';
+        };
+        if (std::none_of(m_notInherited.begin(), m_notInherited.end(), named))
+            env.push_back(*entry);
+    }
+    env.push_back(nullptr);
+
     std::string argv0 = path;
     char* argv[] = {argv0.data(), nullptr};
     pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, path.c_str(), nullptr, &spawn.attr, argv, environ);
+    const int error = ::posix_spawn(&pid, path.c_str(), nullptr, &spawn.attr, argv, env.data());
     if (error != 0)
         throw RuntimeError(ErrorCode::FileNotFound, path + ": " + std::strerror(error));
 

@@ -10,7 +10,8 @@
 // ordinary user, the stand-in refuses any access mask that asks for write rights.
 //
 // Programs are started with posix_spawn (no shell, no search of PATH), argv[0] being the path and the
-// environment inherited. The message box belongs to the application and is handed in.
+// environment inherited, less the variables the application set for itself alone (handed in). The
+// message box belongs to the application and is handed in.
 
 #include "sysinfo/Services.h"
 
@@ -29,7 +30,8 @@ public:
     // The well-known system-information tools, in order of preference.
     static const std::vector<std::string>& defaultTools();
 
-    explicit LinuxServices(MessageBox showMessage, std::vector<std::string> tools = defaultTools());
+    explicit LinuxServices(MessageBox showMessage, std::vector<std::string> tools = defaultTools(),
+                           std::vector<std::string> notInherited = {});
 
     OpenKeyResult openKey(std::uint32_t root, const std::string& path, std::uint32_t options,
                           std::uint32_t accessMask) override;
@@ -53,6 +55,7 @@ private:
 
     MessageBox m_showMessage;
     std::vector<std::string> m_tools;
+    std::vector<std::string> m_notInherited;
     mutable std::mutex m_mutex;
     std::map<KeyHandle, OpenKey> m_openKeys;
     KeyHandle m_nextKey = 1;

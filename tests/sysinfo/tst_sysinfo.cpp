@@ -841,7 +841,7 @@ void TestSysInfo::linuxStartRunsWholePathAndReaps_data()
     QTest::addColumn<bool>("probe");  // the probe script reports what it saw; /bin/true only runs
 
     QTest::newRow("/bin/true") << false;
-    QTest::newRow("path with spaces, environment inherited") << true;
+    QTest::newRow("path with spaces, environment inherited, less the program's own") << true;
 }
 
 void TestSysInfo::linuxStartRunsWholePathAndReaps()
@@ -859,21 +859,26 @@ void TestSysInfo::linuxStartRunsWholePathAndReaps()
         // What a split at the first space would start instead.
         QVERIFY(writeScript(dir.filePath("sys"), "touch '" + decoyMarker.toUtf8() + "'"));
         QVERIFY(writeScript(dir.filePath("sys info/tool"),
-                            "printf '%s\\n' \"$QUILL_SYSINFO_PROBE\" > '" + marker.toUtf8() + ".part' && mv '"
+                            "printf '%s\\n' \"$QUILL_SYSINFO_PROBE\" \"${QUILL_SYSINFO_OWN-unset}\" > '"
+                                + marker.toUtf8() + ".part' && mv '"
                                 + marker.toUtf8() + ".part' '" + marker.toUtf8() + "'"));
         path = dir.filePath("sys info/tool").toStdString();
     }
     const QByteArray token = "inherited-" + QByteArray::number(::getpid());
     qputenv("QUILL_SYSINFO_PROBE", token);
+    // Set by the application for itself alone, as the session bus's "disabled:" is. The name
+    // "QUILL_SYSINFO" is no variable's, and must leave QUILL_SYSINFO_PROBE alone.
+    qputenv("QUILL_SYSINFO_OWN", "own");
 
-    LinuxServices services({});
+    LinuxServices services({}, LinuxServices::defaultTools(), {"QUILL_SYSINFO_OWN", "QUILL_SYSINFO"});
     services.startProgram(path);
 
     if (probe)
-        QTRY_COMPARE_WITH_TIMEOUT(readAll(marker), token + "\n", 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(readAll(marker), token + "\nunset\n", 5000);
     QVERIFY2(allChildrenReaped(5000), "a started program stayed behind as a child or zombie");
     QVERIFY(!QFile::exists(decoyMarker));
     qunsetenv("QUILL_SYSINFO_PROBE");
+    qunsetenv("QUILL_SYSINFO_OWN");
 }
 
 void TestSysInfo::linuxStartSysInfo_data()
