@@ -79,7 +79,6 @@ void ScreenCovers::follow()
     QScreen *primary = QGuiApplication::primaryScreen();
     const QList<QScreen *> screens = QGuiApplication::screens();
 
-    // New monitors are covered first, so that no monitor shows the desktop while others change.
     for (QScreen *screen : screens) {
         if (screen == primary)
             continue;
@@ -90,13 +89,17 @@ void ScreenCovers::follow()
             connect(cover, &FormWidget::closeRequested, m_window, &FormWidget::closeRequested);
         }
         fillScreen(cover, screen);
-        if (m_shown)
-            mapFullScreen(cover);
     }
-    if (primary) {
+    if (primary)
         fillScreen(m_window, primary);
-        if (m_shown)
-            mapFullScreen(m_window);
+
+    // The window, then the covers: new monitors are covered before any cover goes, so that no
+    // monitor shows the desktop while others change.
+    if (m_shown) {
+        mapFullScreen(m_window);
+        for (auto &[screen, cover] : m_covers)
+            if (cover && screen != primary && screens.contains(screen))
+                mapFullScreen(cover);
     }
 
     // Covers of monitors that are gone, or that are the primary one now.

@@ -374,14 +374,15 @@ void Form::destroy(bool now)
         *alive = false;
     for (TimerObject *timer : w->findChildren<TimerObject *>())
         timer->stop();
-    if (m_covers)
-        m_covers->hide(); // they go with the window
-    m_covers = nullptr;
-    w->hide();
-    if (now)
+    m_covers = nullptr; // they go with the window
+    if (now) {
         delete w;
-    else
-        w->deleteLater(); // the window may be the one whose event is being handled right now
+        return;
+    }
+    // The window may be the one whose event is being handled right now: it goes, and leaves the
+    // screen, at the next turn of the event loop, just after the windows this event showed have
+    // come on it, so that nothing of the desktop shows between the one and the others.
+    w->deleteLater();
 }
 
 void Form::placeOnFirstShow()

@@ -34,10 +34,12 @@ inline void prepareTestApplication()
         });
 }
 
-// Shown windows go on the screen at the next turn of the event loop; let them.
+// The next turn of the event loop: the windows shown go on the screen, then the windows unloaded
+// go.
 inline void settle()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 struct Program {

@@ -704,6 +704,7 @@ def case_reveal_high_dpi(ctx):
           and y + h + bottom <= s.height,
           f"the reveal dialog ({w}x{h} at {x},{y}, frame {left},{right},{top},{bottom}) runs "
           f"off the {s.width}x{s.height} screen")
+    s.wait_focus(reveal)
     s.key("Return")
     assert_exits(p)
 
@@ -726,6 +727,9 @@ def assert_every_monitor(ctx, p, title, label):
     """The described window on the primary monitor, a plain cover on each other one, each
     exactly over its monitor and in the same states; nothing else of the program on screen."""
     s = ctx.s
+    deadline = time.monotonic() + 2
+    while len(fake_screens(ctx, p, title)) < len(s.monitors) and time.monotonic() < deadline:
+        time.sleep(0.01)
     shown = fake_screens(ctx, p, title)
     primary = s.primary_rect()
     check(primary in shown, f"no {title} over the primary monitor {primary}; the program's "
@@ -771,15 +775,33 @@ def case_monitors_click(ctx):
     assert_every_monitor(ctx, p, "Form1", FORM1_LABEL)
     covers = list(fake_screens(ctx, p, "Form1").values())
     x, y, w, h = other_monitors(ctx)[-1]
+    s.root.change_attributes(event_mask=X.SubstructureNotifyMask)
+    s.d.sync()
+    while s.d.pending_events():
+        s.d.next_event()
     s.click_root(x + w // 2, y + h // 2, settle=0)
     reveal = p.window("Quillendor", timeout=3)
     for c in covers:
         s.wait_gone(c, 2)
+    s.d.sync()
+    order = []
+    while s.d.pending_events():
+        e = s.d.next_event()
+        if e.type in (X.MapNotify, X.UnmapNotify):
+            order.append(("map" if e.type == X.MapNotify else "unmap", e.window.id))
+    s.root.change_attributes(event_mask=X.NoEventMask)
+    if not s.wm:
+        # The reveal dialog comes on the screen before the fake screen leaves any monitor, so
+        # that no monitor shows the desktop in between.
+        first_unmap = next(i for i, (kind, w) in enumerate(order) if kind == "unmap")
+        check(("map", reveal.id) in order[:first_unmap],
+              f"a fake screen window left the screen before the reveal dialog came: {order}")
     check(s.client_geometry(reveal)[:2] == reveal_at(ctx),
           f"the reveal dialog is at {s.client_geometry(reveal)[:2]}, not at {reveal_at(ctx)}")
     time.sleep(0.2)
     assert_only_window(ctx, p, reveal, "the reveal dialog")
     check(p.running(), "the program ended with the shutdown screen")
+    s.wait_focus(reveal)
     s.key("Return")
     assert_exits(p)
 
@@ -810,14 +832,18 @@ def case_monitors_timer(ctx):
 
 
 def wait_covered(ctx, p, title, rect, within=0.5):
-    """A window of the program over `rect` within `within` seconds; returns how long it took."""
+    """A window of the program over `rect` within `within` seconds; returns how long it took.
+    When it takes longer, says how long, or that it never came."""
     started = time.monotonic()
     while rect not in fake_screens(ctx, p, title):
-        if time.monotonic() - started > within:
-            raise AssertionError(f"monitor {rect} not covered {within} s after it came; the "
-                                 f"program's windows: {sorted(fake_screens(ctx, p, title))}")
+        took = time.monotonic() - started
+        if took > 5:
+            raise AssertionError(f"monitor {rect} never covered; the program's windows: "
+                                 f"{sorted(fake_screens(ctx, p, title))}")
         time.sleep(0.005)
-    return time.monotonic() - started
+    took = time.monotonic() - started
+    check(took <= within, f"monitor {rect} covered only {took:.2f} s after it came")
+    return took
 
 
 def case_monitors_plugged(ctx):
@@ -869,6 +895,7 @@ def case_monitors_plugged(ctx):
     reveal = p.window("Quillendor", timeout=3)
     check(s.client_geometry(reveal)[:2] == reveal_at(ctx),
           f"the reveal dialog is at {s.client_geometry(reveal)[:2]}, not at {reveal_at(ctx)}")
+    s.wait_focus(reveal)
     s.key("Return")
     assert_exits(p)
 

@@ -47,16 +47,6 @@ def window(s, title, timeout=20):
     return s.find_any(title)[-1]
 
 
-def focused(s, target, timeout=5):
-    """Waits until `target` has the keyboard: with no window manager the program gives a dialog
-    the focus a moment after it is mapped, and a key pressed before then goes elsewhere."""
-    deadline = time.monotonic() + timeout
-    while getattr(s.d.get_input_focus().focus, "id", None) != target.id:
-        if time.monotonic() > deadline:
-            raise SessionError(f"{s.title(target)!r} did not get the keyboard focus")
-        time.sleep(0.02)
-
-
 def type_delay(s, dialog, text):
     s.click(dialog, *DELAY)
     s.key("ctrl+a")
@@ -84,7 +74,7 @@ def road_delay(s):
     screen = window(s, "Form1")
     s.click(screen, 300, 300)
     s.wait_gone(screen)
-    focused(s, window(s, "Quillendor"))
+    s.wait_focus(window(s, "Quillendor"))
     s.key("Escape", settle=0.2)
 
 
@@ -104,7 +94,7 @@ def road_timer(s):
     s.click(screen, 400, 400)
     reveal = window(s, "Quillendor", timeout=75)
     s.wait_gone(screen)
-    focused(s, reveal)
+    s.wait_focus(reveal)
     s.key("Return", settle=0.2)
 
 

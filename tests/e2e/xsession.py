@@ -376,6 +376,16 @@ class Session:
             while self.d.pending_events():
                 self.d.next_event()
 
+    def wait_focus(self, target, timeout=5):
+        """Waits until `target` has the keyboard: with no window manager the program gives a
+        dialog the focus a moment after it is mapped, and a key pressed before then goes
+        elsewhere."""
+        deadline = time.monotonic() + timeout
+        while getattr(self.d.get_input_focus().focus, "id", None) != target.id:
+            if time.monotonic() > deadline:
+                raise SessionError(f"{self.title(target)!r} did not get the keyboard focus")
+            time.sleep(0.02)
+
     def wait_painted(self, x, y, width, height, timeout=5.0):
         """Waits until a part of the screen has something drawn on it and holds still; returns
         its pixels."""
