@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 # What building and running need, and what the tests need on top.
 run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
-              fonts-liberation)
+              qt6-wayland fonts-liberation)
 test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagick binutils-mingw-w64-x86-64
                desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64 wine64
                clang libclang-rt-14-dev strace python3 python3-xlib locales

@@ -9,6 +9,11 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
 namespace quill {
 namespace {
 
@@ -17,16 +22,138 @@ constexpr const char *SessionBus = "DBUS_SESSION_BUS_ADDRESS";
 
 bool sessionBusDisabledHere = false;
 
+// What Qt says while the platform starts, held back: if the platform fails, one line of ours
+// replaces it all; if it starts, it goes out as it would have.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+
+struct PlatformWatch {
+    std::mutex lock;
+    bool watching = false;
+    QtMessageHandler previous = nullptr;
+    std::vector<HeldMessage> held;
+};
+
+PlatformWatch &platformWatch()
+{
+    static PlatformWatch watch;
+    return watch;
+}
+
+QString environmentText(const char *name, const char *fallback)
+{
+    return qEnvironmentVariableIsEmpty(name) ? QString::fromLatin1(fallback)
+                                             : qEnvironmentVariable(name);
+}
+
+// The one line said when no window system could be started, naming what is missing.
+QString platformFailure(const std::vector<HeldMessage> &held)
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const QString why = QStringLiteral("Quillendor cannot start: ");
+    for (const HeldMessage &m : held) {
+        if (!m.text.contains(QLatin1String("Could not find the Qt platform plugin")))
+            continue;
+        if (platform.startsWith("wayland"))
+            return why
+                   + QStringLiteral("Qt's Wayland platform plugin is not installed (Debian "
+                                    "package qt6-wayland).");
+        if (platform.isEmpty() || platform == "xcb")
+            return why
+                   + QStringLiteral("Qt's X11 platform plugin is not installed (Debian package "
+                                    "qt6-qpa-plugins).");
+        return why
+               + QStringLiteral("Qt has no platform plugin \"%1\".")
+                     .arg(QString::fromLocal8Bit(platform));
+    }
+    if (platform.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return why
+               + QStringLiteral("no display to show its windows on (neither DISPLAY for X11 nor "
+                                "WAYLAND_DISPLAY for Wayland is set).");
+    if (platform.isEmpty() || platform == "xcb")
+        return why
+               + QStringLiteral("cannot open the X display \"%1\".")
+                     .arg(environmentText("DISPLAY", ""));
+    if (platform.startsWith("wayland"))
+        return why
+               + QStringLiteral("cannot connect to the Wayland display \"%1\".")
+                     .arg(environmentText("WAYLAND_DISPLAY", "wayland-0"));
+    return why
+           + QStringLiteral("the window system \"%1\" could not be started.")
+                 .arg(QString::fromLocal8Bit(platform));
+}
+
+void watchPlatformMessages(QtMsgType type, const QMessageLogContext &context,
+                           const QString &text)
+{
+    PlatformWatch &watch = platformWatch();
+    std::lock_guard guard(watch.lock);
+    if (type == QtFatalMsg) {
+        // Qt would abort here, leaving a core dump for what is only a missing display.
+        const QByteArray line = platformFailure(watch.held).toLocal8Bit() + '\n';
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    watch.held.push_back({type, QByteArray(context.category), text});
+}
+
 } // namespace
 
-void preferXWayland()
+void choosePlatform()
 {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return;
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
     const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
                          || qgetenv("XDG_SESSION_TYPE") == "wayland";
-    if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (wayland)
+        qputenv("QT_QPA_PLATFORM", x11 ? "xcb" : "wayland");
+}
+
+void watchPlatformStart()
+{
+    PlatformWatch &watch = platformWatch();
+    std::lock_guard guard(watch.lock);
+    watch.held.clear();
+    watch.watching = true;
+    watch.previous = qInstallMessageHandler(watchPlatformMessages);
+}
+
+void platformStarted()
+{
+    std::vector<HeldMessage> held;
+    {
+        PlatformWatch &watch = platformWatch();
+        std::lock_guard guard(watch.lock);
+        if (!watch.watching)
+            return;
+        watch.watching = false;
+        qInstallMessageHandler(watch.previous);
+        held.swap(watch.held);
+    }
+    for (const HeldMessage &m : held) {
+        const QMessageLogger logger(nullptr, 0, nullptr,
+                                    m.category.isEmpty() ? nullptr : m.category.constData());
+        switch (m.type) {
+        case QtDebugMsg:
+            logger.debug("%s", qUtf8Printable(m.text));
+            break;
+        case QtInfoMsg:
+            logger.info("%s", qUtf8Printable(m.text));
+            break;
+        case QtWarningMsg:
+            logger.warning("%s", qUtf8Printable(m.text));
+            break;
+        default:
+            logger.critical("%s", qUtf8Printable(m.text));
+            break;
+        }
+    }
 }
 
 void stayOffAbsentSessionBus()
@@ -69,9 +196,11 @@ bool startUp(Registry &registry)
 
 int run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows)
 {
-    preferXWayland();
+    choosePlatform();
     stayOffAbsentSessionBus();
+    watchPlatformStart();
     QApplication app(argc, argv);
+    platformStarted();
     prepareApplication();
 
     Registry registry;

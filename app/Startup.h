@@ -11,10 +11,18 @@ namespace quill {
 
 class Registry;
 
-// Before QApplication is made: on a Wayland session, where no program may place its own windows,
-// asks for XWayland when it is there, so that centring, placing and covering the screen hold.
-// A platform the user chose (QT_QPA_PLATFORM) is left alone.
-void preferXWayland();
+// Before QApplication is made: picks the window system. On a Wayland session with an X server
+// (XWayland) the program runs on X11, where it may place its own windows and keep the fake screens
+// above everything; with no X server it runs on Wayland itself. A platform the user chose
+// (QT_QPA_PLATFORM) is left alone.
+void choosePlatform();
+
+// From watchPlatformStart() until platformStarted(), around the making of QApplication: if no
+// window system can be started (no display at all, a display that does not answer, a platform
+// plugin missing), the program says so in one line on standard error and ends with status 1
+// where Qt would abort. Qt's own messages of that time are held until it is known which.
+void watchPlatformStart();
+void platformStarted();
 
 // Before QApplication is made: where the environment names no session bus, tells libdbus there is
 // none for this program (DBUS_SESSION_BUS_ADDRESS=disabled:). Otherwise the toolkit's first

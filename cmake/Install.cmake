@@ -102,10 +102,12 @@ network.")
 # The libraries the program links (Qt Widgets, Gui, Core, Svg, libxcb, the C++ runtime) are
 # found by dpkg-shlibdeps from the binary itself.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What no linked library reveals:
-# - qt6-qpa-plugins holds Qt's xcb platform plugin, loaded at run time with dlopen. The program
-#   always runs on X11 (through XWayland on a Wayland desktop) and does not start without it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# What no linked library reveals: the platform plugins, which Qt loads at run time with dlopen.
+# - qt6-qpa-plugins holds the xcb plugin: the program runs on X11, and through XWayland on a
+#   Wayland desktop that has an X server.
+# - qt6-wayland holds the Wayland plugin, for Wayland sessions with no X server (a sway or kiosk
+#   session without XWayland).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 # - fonts-liberation gives Liberation Sans, the face the windows are laid out for. Without it the
 #   program falls back to the desktop's sans-serif and still works, so it is only recommended.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")

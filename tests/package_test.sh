@@ -89,7 +89,7 @@ check "the long description does not repeat the summary" \
 
 # Package names in Depends, without versions and with every alternative.
 dep_names=$(tr ',|' '\n\n' <<<"$depends" | sed -E 's/^ +//; s/[ (].*//' | sed '/^$/d')
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libxcb1 qt6-qpa-plugins; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libxcb1 qt6-qpa-plugins qt6-wayland; do
     check "Depends names $lib" grep -qx "$lib" <<<"$dep_names"
 done
 check "Depends names no -dev package" bash -c '! grep -q -- "-dev$" <<<"$1"' _ "$dep_names"

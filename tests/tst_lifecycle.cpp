@@ -272,9 +272,13 @@ void TestLifecycle::platformOnWayland_data()
 
     QTest::newRow("Wayland with XWayland") << "wayland-0" << "wayland" << ":0" << "" << "xcb";
     QTest::newRow("Wayland session type only") << "" << "wayland" << ":1" << "" << "xcb";
-    QTest::newRow("Wayland without XWayland") << "wayland-0" << "wayland" << "" << "" << "";
+    QTest::newRow("Wayland without XWayland") << "wayland-0" << "wayland" << "" << "" << "wayland";
+    QTest::newRow("Wayland display, no session type") << "wayland-1" << "" << "" << "" << "wayland";
+    QTest::newRow("Wayland session type, no names") << "" << "wayland" << "" << "" << "wayland";
     QTest::newRow("plain X11") << "" << "x11" << ":0" << "" << "";
+    QTest::newRow("no display at all") << "" << "" << "" << "" << "";
     QTest::newRow("user's choice kept") << "wayland-0" << "wayland" << ":0" << "wayland" << "wayland";
+    QTest::newRow("user's X11 kept") << "wayland-0" << "wayland" << "" << "xcb" << "xcb";
 }
 
 void TestLifecycle::platformOnWayland()
@@ -296,7 +300,7 @@ void TestLifecycle::platformOnWayland()
         else
             qputenv(names[i].constData(), values[i].toUtf8());
     }
-    preferXWayland();
+    choosePlatform();
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
     for (int i = 0; i < 4; ++i) {
         if (saved[i].isNull())
