@@ -32,7 +32,7 @@ struct HeldMessage {
 
 struct PlatformWatch {
     std::mutex lock;
-    bool watching = false;
+    bool starting = false;
     QtMessageHandler previous = nullptr;
     std::vector<HeldMessage> held;
 };
@@ -47,6 +47,14 @@ QString environmentText(const char *name, const char *fallback)
 {
     return qEnvironmentVariableIsEmpty(name) ? QString::fromLatin1(fallback)
                                              : qEnvironmentVariable(name);
+}
+
+[[noreturn]] void endWithLine(const QString &text)
+{
+    const QByteArray line = text.toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
 }
 
 // The one line said when no window system could be started, naming what is missing.
@@ -87,19 +95,45 @@ QString platformFailure(const std::vector<HeldMessage> &held)
                  .arg(QString::fromLocal8Bit(platform));
 }
 
+// When the connection to the display breaks, Qt's X11 and Wayland plugins say so in these words
+// and end the process themselves, with more lines from Xlib or from a second thread on the way.
+// The line that replaces them, or an empty string for any other message.
+QString displayLost(const QString &text)
+{
+    if (text.startsWith(QLatin1String("The X11 connection broke")))
+        return QStringLiteral("Quillendor ends: the connection to the X display \"%1\" was lost.")
+            .arg(environmentText("DISPLAY", ""));
+    if (text.startsWith(QLatin1String("The Wayland connection")))
+        return QStringLiteral("Quillendor ends: the connection to the Wayland display \"%1\" was "
+                              "lost.")
+            .arg(environmentText("WAYLAND_DISPLAY", "wayland-0"));
+    return {};
+}
+
 void watchPlatformMessages(QtMsgType type, const QMessageLogContext &context,
                            const QString &text)
 {
     PlatformWatch &watch = platformWatch();
-    std::lock_guard guard(watch.lock);
-    if (type == QtFatalMsg) {
-        // Qt would abort here, leaving a core dump for what is only a missing display.
-        const QByteArray line = platformFailure(watch.held).toLocal8Bit() + '\n';
-        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
-        std::fflush(stderr);
-        std::_Exit(1);
+    std::unique_lock guard(watch.lock);
+    if (watch.starting) {
+        // Qt would abort on this one, leaving a core dump for what is only a missing display.
+        if (type == QtFatalMsg)
+            endWithLine(platformFailure(watch.held));
+        watch.held.push_back({type, QByteArray(context.category), text});
+        return;
     }
-    watch.held.push_back({type, QByteArray(context.category), text});
+    if (type != QtDebugMsg && type != QtInfoMsg) {
+        if (const QString lost = displayLost(text); !lost.isEmpty())
+            endWithLine(lost);
+    }
+    const QtMessageHandler previous = watch.previous;
+    guard.unlock();
+    if (previous) {
+        previous(type, context, text);
+    } else {
+        const QByteArray line = qFormatLogMessage(type, context, text).toLocal8Bit() + '\n';
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    }
 }
 
 } // namespace
@@ -115,12 +149,14 @@ void choosePlatform()
         qputenv("QT_QPA_PLATFORM", x11 ? "xcb" : "wayland");
 }
 
-void watchPlatformStart()
+void watchPlatform()
 {
     PlatformWatch &watch = platformWatch();
     std::lock_guard guard(watch.lock);
+    if (watch.starting)
+        return;
     watch.held.clear();
-    watch.watching = true;
+    watch.starting = true;
     watch.previous = qInstallMessageHandler(watchPlatformMessages);
 }
 
@@ -130,10 +166,7 @@ void platformStarted()
     {
         PlatformWatch &watch = platformWatch();
         std::lock_guard guard(watch.lock);
-        if (!watch.watching)
-            return;
-        watch.watching = false;
-        qInstallMessageHandler(watch.previous);
+        watch.starting = false;
         held.swap(watch.held);
     }
     for (const HeldMessage &m : held) {
@@ -198,7 +231,7 @@ int run(int argc, char **argv, const std::function<void(Registry &)> &defineWind
 {
     choosePlatform();
     stayOffAbsentSessionBus();
-    watchPlatformStart();
+    watchPlatform();
     QApplication app(argc, argv);
     platformStarted();
     prepareApplication();

@@ -17,11 +17,13 @@ class Registry;
 // (QT_QPA_PLATFORM) is left alone.
 void choosePlatform();
 
-// From watchPlatformStart() until platformStarted(), around the making of QApplication: if no
-// window system can be started (no display at all, a display that does not answer, a platform
-// plugin missing), the program says so in one line on standard error and ends with status 1
-// where Qt would abort. Qt's own messages of that time are held until it is known which.
-void watchPlatformStart();
+// Watches the window system from before QApplication is made to the end of the program. If none
+// can be started (no display at all, a display that does not answer, a platform plugin missing),
+// or the display goes away while the program runs, the program says so in one line on standard
+// error and ends with status 1, where Qt would abort, or print lines of its own and of Xlib.
+// Qt's messages while the platform starts are held until platformStarted(), called once
+// QApplication is made.
+void watchPlatform();
 void platformStarted();
 
 // Before QApplication is made: where the environment names no session bus, tells libdbus there is
