@@ -12,7 +12,8 @@ run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-
 test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagick binutils-mingw-w64-x86-64
                desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64 wine64
                clang libclang-rt-14-dev strace python3 python3-xlib locales
-               lintian groff-base mandoc man-db dbus-daemon at-spi2-core python3-pyatspi dbus-x11)
+               lintian groff-base mandoc man-db dbus-daemon at-spi2-core python3-pyatspi dbus-x11
+               sway mutter xwayland grim wtype xfwm4 python3-dbus)
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file; gzip, which compresses
 # the manual page and the changelog, is on every Debian system.
 package_packages=(dpkg-dev file)

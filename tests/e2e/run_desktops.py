@@ -1,0 +1,463 @@
+#!/usr/bin/python3
+"""The program's main roads on real desktops, each with two outputs: sway and GNOME's mutter as
+headless Wayland compositors with XWayland (the program on X11) and without (the program on
+Wayland), and Xfce's xfwm4 on Xvfb. Also the start-up with no display, and a display that goes
+away under the running program.
+
+    run_desktops.py PROGRAM [--desktop NAME ...] [--road NAME ...] [--platform xcb|wayland]
+                            [--shots DIR] [--jobs N] [--list]
+
+Each desktop runs in a process of its own, several at once (--jobs). --platform runs the program
+on that platform wherever it can (as a user who sets QT_QPA_PLATFORM would), to compare the two.
+The last line is always "N passed, M failed"; the exit status is 0 only when something ran and
+nothing failed.
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from system_python import ensure_xlib  # noqa: E402
+
+ensure_xlib(__file__)
+import desktops  # noqa: E402
+from cases import (CANCEL, DIALOG_SIZE, FORM1_LABEL, FORM3_LABEL, NONE, REVEAL_AT,  # noqa: E402
+                   REVEAL_OK, REVEAL_SIZE, START, TEAL, TIMER, check, cover_points)
+
+DESKTOPS = {
+    "sway-xwayland": lambda ws, platform: desktops.Sway(ws, True, platform),
+    "sway-wayland": lambda ws, platform: desktops.Sway(ws, False, platform),
+    "mutter-xwayland": lambda ws, platform: desktops.Mutter(ws, True, platform),
+    "mutter-wayland": lambda ws, platform: desktops.Mutter(ws, False, platform),
+    "xfwm4": lambda ws, platform: desktops.Xfwm4(ws, platform),
+}
+
+SHOTS = None
+
+
+class Context:
+    def __init__(self, desktop, road):
+        self.d = desktop
+        self.road = road
+        self.notes = []
+        self.programs = []
+
+    def start(self):
+        p = self.d.start_program()
+        self.programs.append(p)
+        return p
+
+    def say(self, text):
+        self.notes.append(text)
+
+    def shot(self, name):
+        if SHOTS:
+            path = os.path.join(SHOTS, f"{self.d.name}-{self.road}-{name}.png")
+            if self.d.screenshot(path):
+                self.say(f"screenshot {path}")
+
+    def close(self):
+        for p in self.programs:
+            p.stop()
+
+
+# --- steps ---------------------------------------------------------------------------------------
+
+def primary(d):
+    return d.outputs[0]
+
+
+def press(d, p, win, point, keys):
+    """A control of a dialog pressed: clicked where the desktop says the dialog is, or reached
+    with the keyboard where it does not say (a native Wayland window on mutter)."""
+    if win.rect is None:
+        d.keys_to(p, win, keys)
+    else:
+        d.click_on(p, win, win.rect[0] + point[0], win.rect[1] + point[1])
+
+
+def placed(ctx, what, win, want):
+    """On X11 the program asks for its dialog's place, and a window manager that honours it puts
+    the dialog there; on Wayland the compositor alone places windows."""
+    if win.shell == "x11":
+        check(win.asked_position == want,
+              f"{what}: the program asked for {win.asked_position}, not {want}")
+        if ctx.d.places_x11_windows:
+            check(win.rect[:2] == want, f"{what} is at {win.rect[:2]}, not at {want}")
+            return
+    ctx.say(f"{what} placed by the compositor at {win.rect[:2]} on {win.outputs}; the "
+            f"program's place for it is {want}")
+
+
+def settled(d, p, win, timeout=3.0):
+    """The window once the compositor has stopped moving it: it may map a window first and
+    place it a frame later."""
+    deadline = time.monotonic() + timeout
+    while True:
+        time.sleep(0.15)
+        now = [w for w in d.windows(p) if w.title == win.title]
+        if now and now[0].rect == win.rect and now[0].size == win.size:
+            return now[0]
+        check(time.monotonic() < deadline, f"{win.title} keeps moving: {win} then {now}")
+        if now:
+            win = now[0]
+
+
+def setup_dialog(ctx, p):
+    d = ctx.d
+    dialog = settled(d, p, d.wait_window(p, "Quillendor", timeout=20))
+    check(dialog.shell == d.expected_shell(),
+          f"the program runs on {dialog.shell}, expected {d.expected_shell()}")
+    check(not dialog.fullscreen, "the setup dialog is full screen")
+    if dialog.rect is not None:
+        check(dialog.size == DIALOG_SIZE, f"the setup dialog is {dialog.size}, not {DIALOG_SIZE}")
+        out = primary(d)
+        centred = (out.x + (out.width - DIALOG_SIZE[0]) // 2,
+                   out.y + (out.height - DIALOG_SIZE[1]) // 2)
+        placed(ctx, "the setup dialog", dialog, centred)
+    else:
+        ctx.say(f"setup dialog placed by the compositor on {dialog.outputs}, size {dialog.size}")
+    time.sleep(0.15)   # its first paint
+    return dialog
+
+
+def check_fake_screen(ctx, p, title, label):
+    d = ctx.d
+    out = primary(d)
+    wins = d.windows(p)
+    screens = [w for w in wins if w.title == title]
+    check(len(screens) == 1, f"{len(screens)} windows {title!r}: {wins}")
+    screen = screens[0]
+    check(screen.fullscreen, f"{title} is not full screen: {screen}")
+    check(screen.outputs == [out.name], f"{title} is on {screen.outputs}, not on {out.name}")
+    if screen.rect is not None:
+        check(screen.rect == out.rect, f"{title} covers {screen.rect}, not {out.name} {out.rect}")
+    if screen.shell == "wayland":
+        check(screen.asked_output == out.name,
+              f"{title} asked to be full screen on {screen.asked_output}, not on {out.name}")
+    others = [w for w in wins if w.title != title]
+    check(not others, f"{title} should be the program's only window, also: {others}")
+    points = [(out.x + x, out.y + y) for x, y in cover_points(out.width, out.height, label)]
+    # The compositor may show the window a frame before the program has drawn it full size.
+    deadline = time.monotonic() + 3
+    while True:
+        colours = d.colours(points)
+        if colours is None:
+            break
+        wrong = [(pt, c) for pt, c in zip(points, colours) if c != TEAL]
+        if not wrong:
+            ctx.say(f"{title}: {len(points)} points of {out.name} teal")
+            break
+        check(time.monotonic() < deadline, f"{title}: the screen is not teal at {wrong[:5]}")
+        time.sleep(0.1)
+    return screen
+
+
+def check_reveal(ctx, reveal):
+    d = ctx.d
+    check(not reveal.fullscreen, "the reveal dialog is full screen")
+    if reveal.rect is None:
+        ctx.say(f"reveal dialog placed by the compositor on {reveal.outputs}")
+        return
+    check(reveal.size == REVEAL_SIZE, f"the reveal dialog is {reveal.size}, not {REVEAL_SIZE}")
+    out = primary(d)
+    placed(ctx, "the reveal dialog", reveal, (out.x + REVEAL_AT[0], out.y + REVEAL_AT[1]))
+
+
+def assert_exits(p, status=0, timeout=5.0):
+    code = p.wait_exit(timeout)
+    check(code is not None, f"the program is still running {timeout} s later")
+    check(code == status, f"the program ended with status {code}, expected {status}; "
+          f"standard error: {p.errors()[-10:]}")
+
+
+def to_form1(ctx, p):
+    d = ctx.d
+    dialog = setup_dialog(ctx, p)
+    press(d, p, dialog, NONE, ["Tab", "Tab", "Tab", "space"])
+    press(d, p, dialog, START, ["Tab", "Tab", "Tab", "Tab", "Return"])
+    d.wait_window(p, "Form1", fullscreen=True, timeout=5)
+    d.wait_gone(p, "Quillendor")
+
+
+# --- roads ---------------------------------------------------------------------------------------
+
+def road_none_click(ctx):
+    """None and Start: the fake screen at once, full screen; a click on it brings the reveal
+    dialog, whose OK ends the program with status 0."""
+    d = ctx.d
+    p = ctx.start()
+    to_form1(ctx, p)
+    screen = check_fake_screen(ctx, p, "Form1", FORM1_LABEL)
+    ctx.shot("form1")
+    out = primary(d)
+    d.click_on(p, screen, out.x + out.width // 2, out.y + out.height - 100)
+    reveal = d.wait_window(p, "Quillendor", timeout=5)
+    d.wait_gone(p, "Form1")
+    reveal = settled(d, p, reveal)
+    check_reveal(ctx, reveal)
+    ctx.shot("reveal")
+    press(d, p, reveal, REVEAL_OK, ["Return"])
+    assert_exits(p)
+
+
+def road_delay_close(ctx):
+    """A delay of 1 typed in, Start from the keyboard: the fake screen a second later; a close
+    request on it brings the reveal dialog, and Enter ends the program with status 0."""
+    d = ctx.d
+    p = ctx.start()
+    dialog = setup_dialog(ctx, p)
+    d.keys_to(p, dialog, ["Tab", "Tab", "ctrl+a", "1", "Tab", "Tab", "Tab", "Tab", "Tab", "Return"])
+    started = time.monotonic()
+    d.wait_gone(p, "Quillendor", timeout=3)
+    form1 = d.wait_window(p, "Form1", fullscreen=True, timeout=5)
+    took = time.monotonic() - started
+    ctx.say(f"the fake screen came {took:.2f} s after Start (delay 1 s, seen by polling)")
+    check(took > 0.5, f"the fake screen came {took:.2f} s after Start, before its delay of 1 s")
+    check_fake_screen(ctx, p, "Form1", FORM1_LABEL)
+    d.close(p, form1)
+    reveal = d.wait_window(p, "Quillendor", timeout=5)
+    d.wait_gone(p, "Form1")
+    d.keys_to(p, settled(d, p, reveal), ["Return"])
+    assert_exits(p)
+
+
+def road_cancel(ctx):
+    """Cancel on the setup dialog ends the program with status 0."""
+    d = ctx.d
+    p = ctx.start()
+    dialog = setup_dialog(ctx, p)
+    press(d, p, dialog, CANCEL, ["Tab", "Return"])
+    assert_exits(p)
+
+
+def road_timed_screen(ctx):
+    """Timer and Start: the timed screen at once, full screen, and a click or a close request
+    leaves it up. (Its minute is waited out by the X11 suite, not here.)"""
+    d = ctx.d
+    p = ctx.start()
+    dialog = setup_dialog(ctx, p)
+    press(d, p, dialog, TIMER, ["Tab"] * 6 + ["space"])
+    press(d, p, dialog, START, ["Tab", "Return"])
+    form3 = d.wait_window(p, "Form3", fullscreen=True, timeout=5)
+    d.wait_gone(p, "Quillendor")
+    check_fake_screen(ctx, p, "Form3", FORM3_LABEL)
+    ctx.shot("form3")
+    out = primary(d)
+    d.click_on(p, form3, out.x + out.width // 2, out.y + out.height - 100)
+    d.close(p, form3)
+    time.sleep(0.3)
+    check(p.running(), "the program ended on a click or a close request on the timed screen")
+    names = [w.title for w in d.windows(p)]
+    check(names == ["Form3"], f"after a click and a close request the program shows {names}")
+
+
+def road_display_gone(ctx):
+    """The display goes away under the fake screen: one line on standard error and status 1,
+    never a core dump. Ends the desktop, so it runs last."""
+    d = ctx.d
+    p = ctx.start()
+    to_form1(ctx, p)
+    d.kill_display()
+    code = p.wait_exit(10)
+    check(code is not None, "the program still runs 10 s after its display went away")
+    lines = [line for line in p.errors() if line.strip()]
+    ctx.say(f"display gone: status {code}, standard error {lines}")
+    check(code == 1, f"the program ended with status {code} when its display went away, "
+          f"expected 1 (negative: killed by that signal)")
+    check(len(lines) == 1 and "display" in lines[0] and "was lost" in lines[0],
+          f"standard error should be one line saying the display was lost: {lines}")
+
+
+ROADS = [
+    ("none_click", road_none_click),
+    ("delay_close", road_delay_close),
+    ("cancel", road_cancel),
+    ("timed_screen", road_timed_screen),
+    ("display_gone", road_display_gone),
+]
+
+
+# --- no display at all ---------------------------------------------------------------------------
+
+def no_display_cases(ws):
+    """The program with nothing to show its windows on: one line naming what is missing, and
+    status 1."""
+    class Bare(desktops.Desktop):
+        name = "no-display"
+
+        def program_env(self):
+            return self.base_env()
+
+    d = Bare(ws)
+    cases = [
+        ("nothing", {}, r"neither DISPLAY .* nor WAYLAND_DISPLAY"),
+        ("wayland_gone", {"WAYLAND_DISPLAY": "wayland-none", "XDG_SESSION_TYPE": "wayland"},
+         r'Wayland display "wayland-none"'),
+        ("x11_gone", {"DISPLAY": ":399"}, r'X display ":399"'),
+    ]
+    results = []
+    for name, extra, pattern in cases:
+        started = time.monotonic()
+        env = d.base_env()
+        env.update(extra)
+        p = desktops.Program(d, env)
+        try:
+            code = p.wait_exit(10)
+            lines = [line for line in p.errors() if line.strip()]
+            ok = code == 1 and len(lines) == 1 and re.search(pattern, lines[0]) is not None
+            detail = f"status {code}, standard error {lines}"
+        finally:
+            p.stop()
+        results.append((name, ok, time.monotonic() - started, [detail] if ok else [], detail))
+    return results
+
+
+# --- running -------------------------------------------------------------------------------------
+
+def run_desktop(name, roads, ws, platform):
+    """Runs the roads on one desktop; returns (road, ok, seconds, notes, detail) for each."""
+    d = DESKTOPS[name](ws, platform)
+    results = []
+    started = time.monotonic()
+    try:
+        d.start()
+    except Exception as e:
+        d.stop()
+        detail = f"{name} did not start: {type(e).__name__}: {e}"
+        return [(road, False, time.monotonic() - started, [], detail) for road, _ in roads]
+    try:
+        for road, run in roads:
+            ctx = Context(d, road)
+            t0 = time.monotonic()
+            try:
+                run(ctx)
+                ok, detail = True, ""
+            except Exception as e:
+                ok = False
+                detail = f"{type(e).__name__}: {e}"
+                if not isinstance(e, AssertionError):
+                    detail += "\n" + traceback.format_exc()
+                if SHOTS:
+                    try:
+                        ctx.shot("failed")
+                    except Exception:
+                        pass
+                for p in ctx.programs:
+                    errors = [line for line in p.errors() if line.strip()]
+                    if errors:
+                        detail += "\n  program's standard error:\n    " + \
+                            "\n    ".join(errors[-10:])
+            finally:
+                ctx.close()
+            results.append((road, ok, time.monotonic() - t0, ctx.notes, detail))
+    finally:
+        d.stop()
+    return results
+
+
+def report(desktop, results):
+    passed = failed = 0
+    for road, ok, took, notes, detail in results:
+        print(f"{'PASS' if ok else 'FAIL'} [{desktop}] {road} ({took:.1f} s)", flush=True)
+        for n in notes:
+            print(f"     {n}", flush=True)
+        if not ok:
+            print("     " + detail.replace("\n", "\n     "), flush=True)
+        passed += ok
+        failed += not ok
+    return passed, failed
+
+
+def main():
+    global SHOTS
+    ap = argparse.ArgumentParser(description=__doc__,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("program", nargs="?",
+                    default=os.path.join(HERE, "..", "..", "build", "quillendor"))
+    ap.add_argument("--desktop", action="append", default=[],
+                    help=f"one of {', '.join(DESKTOPS)}, or no-display (repeatable)")
+    ap.add_argument("--road", action="append", default=[], help="run only these roads")
+    ap.add_argument("--platform", choices=["xcb", "wayland"],
+                    help="the platform a user chose (QT_QPA_PLATFORM), where the desktop has it")
+    ap.add_argument("--shots", metavar="DIR", help="keep screenshots here")
+    ap.add_argument("--jobs", type=int, default=int(os.environ.get("QUILL_DESKTOP_JOBS", "3")))
+    ap.add_argument("--serial", action="store_true", help=argparse.SUPPRESS)
+    ap.add_argument("--list", action="store_true", help="list desktops and roads")
+    args = ap.parse_args()
+    if args.list:
+        print("desktops:", " ".join(list(DESKTOPS) + ["no-display"]))
+        print("roads:", " ".join(r for r, _ in ROADS))
+        return 0
+    if args.shots:
+        SHOTS = os.path.abspath(args.shots)
+        os.makedirs(SHOTS, exist_ok=True)
+    program = os.path.abspath(args.program)
+    if not os.access(program, os.X_OK):
+        print(f"no program at {program}")
+        print("0 passed, 1 failed")
+        return 1
+    chosen = args.desktop or list(DESKTOPS) + ["no-display"]
+    unknown = [n for n in chosen if n not in DESKTOPS and n != "no-display"]
+    roads = [(r, f) for r, f in ROADS if not args.road or r in args.road]
+    if unknown or not roads:
+        print(f"unknown desktop {unknown} or no road in {args.road}; --list shows them")
+        print("0 passed, 1 failed")
+        return 1
+
+    account = desktops.desktop_account()
+    desktops.ensure_x11_socket_dir()
+    passed = failed = 0
+    if args.serial or len(chosen) == 1:
+        ws = desktops.Workspace(program, account)
+        try:
+            for name in chosen:
+                results = no_display_cases(ws) if name == "no-display" else \
+                    run_desktop(name, roads, ws, args.platform)
+                p, f = report(name, results)
+                passed += p
+                failed += f
+        finally:
+            ws.remove()
+    else:
+        # One process per desktop, a few at a time; each prints its own lines and summary.
+        waiting = list(chosen)
+        running = []
+        while waiting or running:
+            while waiting and len(running) < max(1, args.jobs):
+                name = waiting.pop(0)
+                cmd = [sys.executable, os.path.abspath(__file__), program, "--desktop", name,
+                       "--serial"] + sum((["--road", r] for r in args.road), []) \
+                    + (["--platform", args.platform] if args.platform else []) \
+                    + (["--shots", SHOTS] if SHOTS else [])
+                out = tempfile.TemporaryFile("w+")
+                running.append((subprocess.Popen(cmd, stdout=out, stderr=subprocess.STDOUT,
+                                                 text=True), out))
+            time.sleep(0.1)
+            for child, out in [c for c in running if c[0].poll() is not None]:
+                running.remove((child, out))
+                out.seek(0)
+                lines = out.read().rstrip().splitlines()
+                out.close()
+                summary = re.fullmatch(r"(\d+) passed, (\d+) failed", lines[-1]) if lines else None
+                for line in lines[:-1] if summary else lines:
+                    print(line, flush=True)
+                if summary and child.returncode in (0, 1):
+                    passed += int(summary.group(1))
+                    failed += int(summary.group(2))
+                else:
+                    print(f"FAIL a desktop run ended with status {child.returncode}", flush=True)
+                    failed += 1
+    print(f"{passed} passed, {failed} failed", flush=True)
+    return 0 if failed == 0 and passed > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
