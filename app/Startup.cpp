@@ -145,8 +145,12 @@ void choosePlatform()
     const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
     const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
                          || qgetenv("XDG_SESSION_TYPE") == "wayland";
+    // sway (it names its socket to the programs it starts) puts every X11 window on the focused
+    // output, so through XWayland the other monitors would stay uncovered; on Wayland a window
+    // can ask for full screen on a given output.
+    const bool sway = !qEnvironmentVariableIsEmpty("SWAYSOCK");
     if (wayland)
-        qputenv("QT_QPA_PLATFORM", x11 ? "xcb" : "wayland");
+        qputenv("QT_QPA_PLATFORM", x11 && !sway ? "xcb" : "wayland");
 }
 
 void watchPlatform()

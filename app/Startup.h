@@ -13,8 +13,8 @@ class Registry;
 
 // Before QApplication is made: picks the window system. On a Wayland session with an X server
 // (XWayland) the program runs on X11, where it may place its own windows and keep the fake screens
-// above everything; with no X server it runs on Wayland itself. A platform the user chose
-// (QT_QPA_PLATFORM) is left alone.
+// above everything, except under sway, which gives X11 windows no say in their output; with no X
+// server it runs on Wayland itself. A platform the user chose (QT_QPA_PLATFORM) is left alone.
 void choosePlatform();
 
 // Watches the window system from before QApplication is made to the end of the program. If none

@@ -268,17 +268,27 @@ void TestLifecycle::platformOnWayland_data()
     QTest::addColumn<QString>("session");     // XDG_SESSION_TYPE
     QTest::addColumn<QString>("display");     // DISPLAY
     QTest::addColumn<QString>("chosen");      // QT_QPA_PLATFORM the user set
+    QTest::addColumn<QString>("sway");        // SWAYSOCK
     QTest::addColumn<QString>("expected");    // QT_QPA_PLATFORM afterwards
 
-    QTest::newRow("Wayland with XWayland") << "wayland-0" << "wayland" << ":0" << "" << "xcb";
-    QTest::newRow("Wayland session type only") << "" << "wayland" << ":1" << "" << "xcb";
-    QTest::newRow("Wayland without XWayland") << "wayland-0" << "wayland" << "" << "" << "wayland";
-    QTest::newRow("Wayland display, no session type") << "wayland-1" << "" << "" << "" << "wayland";
-    QTest::newRow("Wayland session type, no names") << "" << "wayland" << "" << "" << "wayland";
-    QTest::newRow("plain X11") << "" << "x11" << ":0" << "" << "";
-    QTest::newRow("no display at all") << "" << "" << "" << "" << "";
-    QTest::newRow("user's choice kept") << "wayland-0" << "wayland" << ":0" << "wayland" << "wayland";
-    QTest::newRow("user's X11 kept") << "wayland-0" << "wayland" << "" << "xcb" << "xcb";
+    QTest::newRow("Wayland with XWayland") << "wayland-0" << "wayland" << ":0" << "" << "" << "xcb";
+    QTest::newRow("Wayland session type only") << "" << "wayland" << ":1" << "" << "" << "xcb";
+    QTest::newRow("Wayland without XWayland") << "wayland-0" << "wayland" << "" << "" << ""
+                                              << "wayland";
+    QTest::newRow("Wayland display, no session type") << "wayland-1" << "" << "" << "" << ""
+                                                      << "wayland";
+    QTest::newRow("Wayland session type, no names") << "" << "wayland" << "" << "" << ""
+                                                    << "wayland";
+    QTest::newRow("sway with XWayland") << "wayland-1" << "wayland" << ":0" << ""
+                                        << "/run/user/1000/sway-ipc.sock" << "wayland";
+    QTest::newRow("sway without XWayland") << "wayland-1" << "" << "" << ""
+                                           << "/run/user/1000/sway-ipc.sock" << "wayland";
+    QTest::newRow("plain X11") << "" << "x11" << ":0" << "" << "" << "";
+    QTest::newRow("no display at all") << "" << "" << "" << "" << "" << "";
+    QTest::newRow("user's choice kept") << "wayland-0" << "wayland" << ":0" << "wayland" << ""
+                                        << "wayland";
+    QTest::newRow("user's X11 kept under sway") << "wayland-1" << "wayland" << ":0" << "xcb"
+                                                << "/run/user/1000/sway-ipc.sock" << "xcb";
 }
 
 void TestLifecycle::platformOnWayland()
@@ -287,14 +297,16 @@ void TestLifecycle::platformOnWayland()
     QFETCH(QString, session);
     QFETCH(QString, display);
     QFETCH(QString, chosen);
+    QFETCH(QString, sway);
     QFETCH(QString, expected);
 
-    const QByteArray names[] = {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DISPLAY", "QT_QPA_PLATFORM"};
-    QByteArray saved[4];
-    for (int i = 0; i < 4; ++i)
+    const QByteArray names[] = {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DISPLAY", "QT_QPA_PLATFORM",
+                                "SWAYSOCK"};
+    QByteArray saved[5];
+    for (int i = 0; i < 5; ++i)
         saved[i] = qgetenv(names[i].constData());
-    const QString values[] = {wayland, session, display, chosen};
-    for (int i = 0; i < 4; ++i) {
+    const QString values[] = {wayland, session, display, chosen, sway};
+    for (int i = 0; i < 5; ++i) {
         if (values[i].isEmpty())
             qunsetenv(names[i].constData());
         else
@@ -302,7 +314,7 @@ void TestLifecycle::platformOnWayland()
     }
     choosePlatform();
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         if (saved[i].isNull())
             qunsetenv(names[i].constData());
         else
