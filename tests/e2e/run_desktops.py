@@ -100,14 +100,15 @@ def settled(d, p, win, timeout=3.0):
     """The window once the compositor has stopped moving it: it may map a window first and
     place it a frame later."""
     deadline = time.monotonic() + timeout
-    while True:
+    still = 0
+    while still < 2:
         time.sleep(0.15)
         now = [w for w in d.windows(p) if w.title == win.title]
-        if now and now[0].rect == win.rect and now[0].size == win.size:
-            return now[0]
+        still = still + 1 if now and now[0].rect == win.rect and now[0].size == win.size else 0
         check(time.monotonic() < deadline, f"{win.title} keeps moving: {win} then {now}")
         if now:
             win = now[0]
+    return win
 
 
 def setup_dialog(ctx, p):
@@ -129,35 +130,58 @@ def setup_dialog(ctx, p):
 
 
 def check_fake_screen(ctx, p, title, label):
+    """The fake screen over every output: on each, one full-screen window of that name, which on
+    Wayland asked to be full screen on that very output; teal all over but for the text on the
+    primary output. Returns the window on each output, by output name."""
     d = ctx.d
-    out = primary(d)
-    wins = d.windows(p)
-    screens = [w for w in wins if w.title == title]
-    check(len(screens) == 1, f"{len(screens)} windows {title!r}: {wins}")
-    screen = screens[0]
-    check(screen.fullscreen, f"{title} is not full screen: {screen}")
-    check(screen.outputs == [out.name], f"{title} is on {screen.outputs}, not on {out.name}")
-    if screen.rect is not None:
-        check(screen.rect == out.rect, f"{title} covers {screen.rect}, not {out.name} {out.rect}")
-    if screen.shell == "wayland":
-        check(screen.asked_output == out.name,
-              f"{title} asked to be full screen on {screen.asked_output}, not on {out.name}")
+    deadline = time.monotonic() + 3
+    while True:
+        wins = d.windows(p)
+        screens = [w for w in wins if w.title == title]
+        on = {o.name: [w for w in screens if w.fullscreen and w.outputs == [o.name]]
+              for o in d.outputs}
+        if len(screens) == len(d.outputs) and all(len(v) == 1 for v in on.values()) \
+                and all(w.shell != "wayland" or w.asked_output for w in screens):
+            break
+        check(time.monotonic() < deadline,
+              f"{title}: not one full-screen window on each of {d.outputs}: {screens}")
+        time.sleep(0.1)
     others = [w for w in wins if w.title != title]
     check(not others, f"{title} should be the program's only window, also: {others}")
-    points = [(out.x + x, out.y + y) for x, y in cover_points(out.width, out.height, label)]
-    # The compositor may show the window a frame before the program has drawn it full size.
+    covers = {name: found[0] for name, found in on.items()}
+    points = []
+    for out in d.outputs:
+        w = covers[out.name]
+        if w.rect is not None:
+            check(w.rect == out.rect, f"{title} covers {w.rect}, not {out.name} {out.rect}")
+        if w.shell == "wayland":
+            check(w.asked_output == out.name,
+                  f"{title} on {out.name} asked to be full screen on {w.asked_output}")
+        text = label if out is primary(d) else (0, 0, 0, 0)
+        points += [(out.x + x, out.y + y) for x, y in cover_points(out.width, out.height, text)]
+    # The compositor may show a window a frame before the program has drawn it full size.
     deadline = time.monotonic() + 3
+    nudged = not d.late_redraw
     while True:
         colours = d.colours(points)
         if colours is None:
             break
         wrong = [(pt, c) for pt, c in zip(points, colours) if c != TEAL]
         if not wrong:
-            ctx.say(f"{title}: {len(points)} points of {out.name} teal")
+            ctx.say(f"{title}: {len(points)} points over {len(d.outputs)} outputs teal")
             break
+        if time.monotonic() > deadline and not nudged:
+            stale = [o for o in d.outputs if any(o.contains(*pt) for pt, _ in wrong)]
+            ctx.say(f"{title}: {d.name} had not drawn {[o.name for o in stale]} again "
+                    f"({len(wrong)} points not teal); the pointer goes there")
+            for out in stale:
+                d.move_pointer(*inside(out))
+            nudged = True
+            deadline = time.monotonic() + 3
+            continue
         check(time.monotonic() < deadline, f"{title}: the screen is not teal at {wrong[:5]}")
         time.sleep(0.1)
-    return screen
+    return covers
 
 
 def check_reveal(ctx, reveal):
@@ -187,18 +211,26 @@ def to_form1(ctx, p):
     d.wait_gone(p, "Quillendor")
 
 
+def second(d):
+    """The output right of the primary one, or the only one."""
+    return d.outputs[-1]
+
+
+def inside(out):
+    return out.x + out.width // 2, out.y + out.height - 100
+
+
 # --- roads ---------------------------------------------------------------------------------------
 
 def road_none_click(ctx):
-    """None and Start: the fake screen at once, full screen; a click on it brings the reveal
-    dialog, whose OK ends the program with status 0."""
+    """None and Start: the fake screen at once over every output; a click on the second output
+    brings the reveal dialog, whose OK ends the program with status 0."""
     d = ctx.d
     p = ctx.start()
     to_form1(ctx, p)
-    screen = check_fake_screen(ctx, p, "Form1", FORM1_LABEL)
+    covers = check_fake_screen(ctx, p, "Form1", FORM1_LABEL)
     ctx.shot("form1")
-    out = primary(d)
-    d.click_on(p, screen, out.x + out.width // 2, out.y + out.height - 100)
+    d.click_on(p, covers[second(d).name], *inside(second(d)))
     reveal = d.wait_window(p, "Quillendor", timeout=5)
     d.wait_gone(p, "Form1")
     reveal = settled(d, p, reveal)
@@ -210,19 +242,20 @@ def road_none_click(ctx):
 
 def road_delay_close(ctx):
     """A delay of 1 typed in, Start from the keyboard: the fake screen a second later; a close
-    request on it brings the reveal dialog, and Enter ends the program with status 0."""
+    request on it (on the second output where the desktop can aim one) brings the reveal dialog,
+    and Enter ends the program with status 0."""
     d = ctx.d
     p = ctx.start()
     dialog = setup_dialog(ctx, p)
     d.keys_to(p, dialog, ["Tab", "Tab", "ctrl+a", "1", "Tab", "Tab", "Tab", "Tab", "Tab", "Return"])
     started = time.monotonic()
     d.wait_gone(p, "Quillendor", timeout=3)
-    form1 = d.wait_window(p, "Form1", fullscreen=True, timeout=5)
+    d.wait_window(p, "Form1", fullscreen=True, timeout=5)
     took = time.monotonic() - started
     ctx.say(f"the fake screen came {took:.2f} s after Start (delay 1 s, seen by polling)")
     check(took > 0.5, f"the fake screen came {took:.2f} s after Start, before its delay of 1 s")
-    check_fake_screen(ctx, p, "Form1", FORM1_LABEL)
-    d.close(p, form1)
+    covers = check_fake_screen(ctx, p, "Form1", FORM1_LABEL)
+    d.close(p, covers[second(d).name])
     reveal = d.wait_window(p, "Quillendor", timeout=5)
     d.wait_gone(p, "Form1")
     d.keys_to(p, settled(d, p, reveal), ["Return"])
@@ -239,24 +272,23 @@ def road_cancel(ctx):
 
 
 def road_timed_screen(ctx):
-    """Timer and Start: the timed screen at once, full screen, and a click or a close request
-    leaves it up. (Its minute is waited out by the X11 suite, not here.)"""
+    """Timer and Start: the timed screen at once over every output, and a click or a close
+    request leaves it up. (Its minute is waited out by the X11 suite, not here.)"""
     d = ctx.d
     p = ctx.start()
     dialog = setup_dialog(ctx, p)
     press(d, p, dialog, TIMER, ["Tab"] * 6 + ["space"])
     press(d, p, dialog, START, ["Tab", "Return"])
-    form3 = d.wait_window(p, "Form3", fullscreen=True, timeout=5)
+    d.wait_window(p, "Form3", fullscreen=True, timeout=5)
     d.wait_gone(p, "Quillendor")
-    check_fake_screen(ctx, p, "Form3", FORM3_LABEL)
+    covers = check_fake_screen(ctx, p, "Form3", FORM3_LABEL)
     ctx.shot("form3")
-    out = primary(d)
-    d.click_on(p, form3, out.x + out.width // 2, out.y + out.height - 100)
-    d.close(p, form3)
+    for out in d.outputs:
+        d.click_on(p, covers[out.name], *inside(out))
+        d.close(p, covers[out.name])
     time.sleep(0.3)
     check(p.running(), "the program ended on a click or a close request on the timed screen")
-    names = [w.title for w in d.windows(p)]
-    check(names == ["Form3"], f"after a click and a close request the program shows {names}")
+    check_fake_screen(ctx, p, "Form3", FORM3_LABEL)
 
 
 def road_display_gone(ctx):
@@ -272,8 +304,11 @@ def road_display_gone(ctx):
     ctx.say(f"display gone: status {code}, standard error {lines}")
     check(code == 1, f"the program ended with status {code} when its display went away, "
           f"expected 1 (negative: killed by that signal)")
-    check(len(lines) == 1 and "display" in lines[0] and "was lost" in lines[0],
-          f"standard error should be one line saying the display was lost: {lines}")
+    # Qt may warn of a drawing that failed as the connection went; the program's own word on it
+    # is one line, the last.
+    ours = [line for line in lines if "was lost" in line]
+    check(len(ours) == 1 and lines[-1] == ours[0] and "display" in ours[0],
+          f"standard error should end with one line saying the display was lost: {lines}")
 
 
 ROADS = [
@@ -390,6 +425,8 @@ def main():
     ap.add_argument("--shots", metavar="DIR", help="keep screenshots here")
     ap.add_argument("--jobs", type=int, default=int(os.environ.get("QUILL_DESKTOP_JOBS", "3")))
     ap.add_argument("--serial", action="store_true", help=argparse.SUPPRESS)
+    ap.add_argument("--keep", action="store_true",
+                    help="keep the logs of compositors and programs (the folder is printed)")
     ap.add_argument("--list", action="store_true", help="list desktops and roads")
     args = ap.parse_args()
     if args.list:
@@ -425,7 +462,10 @@ def main():
                 passed += p
                 failed += f
         finally:
-            ws.remove()
+            if args.keep:
+                print(f"     logs kept in {ws.root}", flush=True)
+            else:
+                ws.remove()
     else:
         # One process per desktop, a few at a time; each prints its own lines and summary.
         waiting = list(chosen)
@@ -436,7 +476,7 @@ def main():
                 cmd = [sys.executable, os.path.abspath(__file__), program, "--desktop", name,
                        "--serial"] + sum((["--road", r] for r in args.road), []) \
                     + (["--platform", args.platform] if args.platform else []) \
-                    + (["--shots", SHOTS] if SHOTS else [])
+                    + (["--shots", SHOTS] if SHOTS else []) + (["--keep"] if args.keep else [])
                 out = tempfile.TemporaryFile("w+")
                 running.append((subprocess.Popen(cmd, stdout=out, stderr=subprocess.STDOUT,
                                                  text=True), out))
