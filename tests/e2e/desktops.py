@@ -498,6 +498,7 @@ class Desktop:
     x_server = False
     places_x11_windows = True   # puts X11 windows where they ask to be
     late_redraw = False         # may leave an output undrawn until the pointer goes there
+    can_add_output = False      # add_output() plugs in one more output
 
     def __init__(self, ws, platform=None):
         self.ws = ws
@@ -555,12 +556,12 @@ class Desktop:
     def windows(self, program):
         raise NotImplementedError
 
-    def wait_window(self, program, title, timeout=10.0, fullscreen=None, exclude=()):
+    def wait_window(self, program, title, timeout=10.0, fullscreen=None, exclude=(), on=None):
         deadline = time.monotonic() + timeout
         while True:
             for w in self.windows(program):
                 if w.title == title and (fullscreen is None or w.fullscreen == fullscreen) \
-                        and (not fullscreen or w.outputs) \
+                        and (not fullscreen or w.outputs) and (on is None or w.outputs == [on]) \
                         and not any(same_window(w, e) for e in exclude):
                     return w
             if not program.running():
@@ -630,6 +631,7 @@ class Sway(Desktop):
     # sway 1.7 puts a Wayland window full screen on an output that is not the focused one, but
     # draws that output again only when something happens there, such as the pointer coming in.
     late_redraw = True
+    can_add_output = True
 
     def __init__(self, ws, xwayland, platform=None):
         self.name = "sway-xwayland" if xwayland else "sway-wayland"
@@ -768,6 +770,20 @@ class Sway(Desktop):
 
     def move_pointer(self, x, y):
         self.pointer.move(x, y)
+
+    def add_output(self, timeout=5.0):
+        """Plugs in one more output (sway's headless backend makes it, right of the others)."""
+        before = {o.name for o in self.outputs}
+        self.swaymsg("create_output")
+        deadline = time.monotonic() + timeout
+        while len(self._active_outputs()) <= len(before):
+            if time.monotonic() > deadline:
+                raise SessionError("sway made no new output")
+            time.sleep(0.05)
+        self.outputs = self._active_outputs()
+        self.pointer.width = max(o.x + o.width for o in self.outputs)
+        self.pointer.height = max(o.y + o.height for o in self.outputs)
+        return [o for o in self.outputs if o.name not in before][0]
 
     def click(self, x, y):
         self.pointer.move(x, y)

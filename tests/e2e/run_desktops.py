@@ -291,6 +291,27 @@ def road_timed_screen(ctx):
     check_fake_screen(ctx, p, "Form3", FORM3_LABEL)
 
 
+def road_output_added(ctx):
+    """An output plugged in under the fake screen is covered at once, and a click there ends the
+    fake screen as anywhere else. (Where the desktop can plug one in: sway.)"""
+    d = ctx.d
+    p = ctx.start()
+    to_form1(ctx, p)
+    check_fake_screen(ctx, p, "Form1", FORM1_LABEL)
+    added = d.add_output()
+    plugged = time.monotonic()
+    d.wait_window(p, "Form1", fullscreen=True, timeout=5, on=added.name)
+    ctx.say(f"{added.name} ({added.width}x{added.height}+{added.x}+{added.y}) covered "
+            f"{time.monotonic() - plugged:.2f} s after sway made it (seen by polling)")
+    covers = check_fake_screen(ctx, p, "Form1", FORM1_LABEL)
+    ctx.shot("three-outputs")
+    d.click_on(p, covers[added.name], *inside(added))
+    reveal = d.wait_window(p, "Quillendor", timeout=5)
+    d.wait_gone(p, "Form1")
+    d.keys_to(p, settled(d, p, reveal), ["Return"])
+    assert_exits(p)
+
+
 def road_display_gone(ctx):
     """The display goes away under the fake screen: one line on standard error and status 1,
     never a core dump. Ends the desktop, so it runs last."""
@@ -316,8 +337,11 @@ ROADS = [
     ("delay_close", road_delay_close),
     ("cancel", road_cancel),
     ("timed_screen", road_timed_screen),
+    ("output_added", road_output_added),
     ("display_gone", road_display_gone),
 ]
+
+NEEDS = {"output_added": "can_add_output"}
 
 
 # --- no display at all ---------------------------------------------------------------------------
@@ -370,6 +394,8 @@ def run_desktop(name, roads, ws, platform):
         return [(road, False, time.monotonic() - started, [], detail) for road, _ in roads]
     try:
         for road, run in roads:
+            if road in NEEDS and not getattr(d, NEEDS[road]):
+                continue
             ctx = Context(d, road)
             t0 = time.monotonic()
             try:
