@@ -1,5 +1,5 @@
-"""Real desktops to run the built program on, each with two outputs of 1280x1024 side by side:
-sway (wlroots) and GNOME's mutter as headless Wayland compositors, with XWayland and without, and
+"""Real desktops to run the built program on: sway (wlroots) and GNOME's mutter as headless
+Wayland compositors with two outputs of 1280x1024 side by side, with XWayland and without, and
 Xfce's window manager xfwm4 on Xvfb.
 
 The compositors will not run as root, and CI runs as root: there, they and the program run as an
@@ -21,16 +21,15 @@ import pwd
 import re
 import select
 import shutil
-import signal
 import socket
 import struct
 import subprocess
 import tempfile
 import time
 
-from Xlib import Xatom
+from Xlib import Xatom, error as xerror
 
-from xsession import Session, SessionError
+from xsession import Session, SessionError, _end as end
 
 USER = "quill-desk"
 OUTPUT_SIZE = (1280, 1024)
@@ -62,6 +61,7 @@ class Win:
                  asked_position=None):
         self.title, self.rect, self.size = title, rect, size
         self.fullscreen, self.outputs, self.shell = fullscreen, outputs, shell
+        self.con_id = None                     # sway's id for it
         self.asked_output = asked_output       # Wayland: the output named in set_fullscreen
         self.asked_position = asked_position   # X11: the place the program asked for
         self.focused = None                    # has the keyboard, where the desktop tells
@@ -157,28 +157,10 @@ def sanitizer_environment(folder):
 
 # --- processes ------------------------------------------------------------------------------------
 
-def end(proc, grace=3.0):
-    if proc is None or proc.poll() is not None:
-        return
-    try:
-        os.killpg(proc.pid, signal.SIGTERM)
-    except ProcessLookupError:
-        return
-    try:
-        proc.wait(grace)
-    except subprocess.TimeoutExpired:
-        try:
-            os.killpg(proc.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-        proc.wait()
-
-
 class Program:
     """The program started on a desktop as the account, with its standard error apart."""
 
     def __init__(self, desktop, env):
-        self.desktop = desktop
         stamp = time.monotonic_ns()
         self.out_path = os.path.join(desktop.logs, f"program-{stamp}.out")
         self.err_path = os.path.join(desktop.logs, f"program-{stamp}.err")
@@ -224,7 +206,7 @@ class WaylandLog:
         self.path = path
         self.offset = 0
         self.partial = ""
-        self.outputs = {}          # wl_output id -> {"name", "x", "y", "w", "h"}
+        self.outputs = {}          # wl_output id -> its name
         self.xdg_outputs = {}      # zxdg_output_v1 id -> wl_output id
         self.xdg_surfaces = {}     # xdg_surface id -> wl_surface id
         self.toplevels = {}        # xdg_toplevel id -> dict
@@ -252,22 +234,15 @@ class WaylandLog:
         if sent and iface == "wl_registry" and msg == "bind" and '"wl_output"' in args:
             new = re.findall(r"@(\d+)", args)
             if new:
-                self.outputs[int(new[-1])] = {"name": None, "x": 0, "y": 0, "w": 0, "h": 0}
+                self.outputs[int(new[-1])] = None
         elif sent and iface == "zxdg_output_manager_v1" and msg == "get_xdg_output":
             ids = [int(i) for _, i in _OBJ.findall(args)]
             self.xdg_outputs[ids[0]] = ids[1]
-        elif iface == "zxdg_output_v1" and not sent:
-            out = self.outputs.get(self.xdg_outputs.get(oid))
-            if out is not None:
-                values = [v.strip().strip('"') for v in args.split(",")]
-                if msg == "name":
-                    out["name"] = values[0]
-                elif msg == "logical_position":
-                    out["x"], out["y"] = int(values[0]), int(values[1])
-                elif msg == "logical_size":
-                    out["w"], out["h"] = int(values[0]), int(values[1])
+        elif iface == "zxdg_output_v1" and not sent and msg == "name" \
+                and self.xdg_outputs.get(oid) in self.outputs:
+            self.outputs[self.xdg_outputs[oid]] = args.strip().strip('"')
         elif iface == "wl_output" and not sent and msg == "name" and oid in self.outputs:
-            self.outputs[oid]["name"] = args.strip().strip('"')
+            self.outputs[oid] = args.strip().strip('"')
         elif sent and iface == "xdg_wm_base" and msg == "get_xdg_surface":
             ids = [int(i) for _, i in _OBJ.findall(args)]
             self.xdg_surfaces[ids[0]] = ids[1]
@@ -310,8 +285,7 @@ class WaylandLog:
                 self.buffered.pop(oid, None)
 
     def output_name(self, oid):
-        out = self.outputs.get(oid)
-        return (out["name"] if out and out["name"] else f"wl_output@{oid}")
+        return self.outputs.get(oid) or f"wl_output@{oid}"
 
     def windows(self, output_list):
         """The toplevels on screen, as Win; full screen when the window asked for it and the
@@ -542,27 +516,27 @@ class Desktop:
     def log_file(self, name):
         return open(os.path.join(self.logs, name), "w")
 
-    def program_env(self, protocol_log=True):
+    def program_env(self):
+        """What a program started in this session finds in its environment."""
         raise NotImplementedError
 
-    def start_program(self, protocol_log=True):
+    def start_program(self):
         env = self.program_env()
         if self.platform:
             env["QT_QPA_PLATFORM"] = self.platform
-        if protocol_log and self.expected_shell() == "wayland":
-            env["WAYLAND_DEBUG"] = "1"
+        if self.expected_shell() == "wayland":
+            env["WAYLAND_DEBUG"] = "1"    # libwayland's, for what the program asks and gets
         return Program(self, env)
 
     def windows(self, program):
         raise NotImplementedError
 
-    def wait_window(self, program, title, timeout=10.0, fullscreen=None, exclude=(), on=None):
+    def wait_window(self, program, title, timeout=10.0, fullscreen=None, on=None):
         deadline = time.monotonic() + timeout
         while True:
             for w in self.windows(program):
                 if w.title == title and (fullscreen is None or w.fullscreen == fullscreen) \
-                        and (not fullscreen or w.outputs) and (on is None or w.outputs == [on]) \
-                        and not any(same_window(w, e) for e in exclude):
+                        and (not fullscreen or w.outputs) and (on is None or w.outputs == [on]):
                     return w
             if not program.running():
                 raise SessionError(f"the program ended (status {program.proc.returncode}) "
@@ -580,14 +554,12 @@ class Desktop:
                 raise SessionError(f"window {title!r} still on screen after {timeout} s")
             time.sleep(0.05)
 
-    def output_of(self, name):
-        return [o for o in self.outputs if o.name == name][0]
-
     def stop(self):
         for proc in reversed(self.procs):
             end(proc)
 
-    # input: click(x, y), keys([...]), close(program, win); pictures: screenshot(path)
+    # Each desktop gives: click(x, y), keys([...]), close(program, win), kill_display(), and
+    # where it can, move_pointer(x, y), add_output(), screenshot(path) and colours(points).
     def keys(self, names):
         raise NotImplementedError
 
@@ -1038,7 +1010,10 @@ class AttachedSession(Session):
         pointer = self.root.query_pointer()
         if (pointer.root_x, pointer.root_y) != (int(x), int(y)) or not pointer.child:
             return False
-        return any(top_level(self, w) == pointer.child.id for w in self.find(pid, title))
+        try:
+            return any(top_level(self, w) == pointer.child.id for w in self.find(pid, title))
+        except xerror.BadWindow:
+            return False
 
 
 def top_level(session, window):
@@ -1072,22 +1047,21 @@ def x_windows(session, pid, outputs):
         try:
             rect = session.client_geometry(w)
             states = session.states(w)
-        except Exception:
-            continue
+            hints = w.get_full_property(Xatom.WM_NORMAL_HINTS, Xatom.WM_SIZE_HINTS)
+            focused = focus in (w.id, top_level(session, w))
+            title = session.title(w)
+        except xerror.BadWindow:
+            continue    # gone while we looked
         on = [o.name for o in outputs
               if rect[0] < o.x + o.width and o.x < rect[0] + rect[2]
               and rect[1] < o.y + o.height and o.y < rect[1] + rect[3]]
         asked = None
-        try:
-            hints = w.get_full_property(Xatom.WM_NORMAL_HINTS, Xatom.WM_SIZE_HINTS)
-        except Exception:
-            hints = None
         # flags, then the place (x, y) when USPosition or PPosition is set
         if hints is not None and len(hints.value) >= 3 and hints.value[0] & (1 | 4):
             asked = tuple(int(v) if v < 2**31 else int(v) - 2**32 for v in hints.value[1:3])
-        win = Win(session.title(w), rect, rect[2:], "_NET_WM_STATE_FULLSCREEN" in states, on,
-                  "x11", asked_position=asked)
-        win.focused = focus in (w.id, top_level(session, w))
+        win = Win(title, rect, rect[2:], "_NET_WM_STATE_FULLSCREEN" in states, on, "x11",
+                  asked_position=asked)
+        win.focused = focused
         found.append(win)
     return found
 
@@ -1172,6 +1146,5 @@ class Xfwm4(Desktop):
             self.x.stop()
 
     def kill_display(self):
-        from xsession import _end
-        _end(self.x.xvfb)
+        end(self.x.xvfb)
 
