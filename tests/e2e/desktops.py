@@ -828,6 +828,7 @@ class Mutter(Desktop):
         self.wayland = f"quill-{self.name}"
         self.display = None
         self.xauthority = None
+        self.x_displays = []
         self.bus = None
         self.x = None           # our own connection to its X server
         self.input = None
@@ -861,6 +862,8 @@ class Mutter(Desktop):
                 raise SessionError(f"mutter did not start within 30 s: {text[-2000:]}")
             time.sleep(0.05)
         self.bus = open(bus_file).read().strip()
+        public = re.search(r"Using public X11 display :(\d+), \(using :(\d+)", text)
+        self.x_displays = [int(n) for n in public.groups()] if public else []
         self.outputs = [Output("Meta-0", 0, 0, *OUTPUT_SIZE),
                         Output("Meta-1", OUTPUT_SIZE[0], 0, *OUTPUT_SIZE)]
         if self.x_server:
@@ -971,6 +974,28 @@ class Mutter(Desktop):
         if self.x is not None:
             self.x.stop()
         super().stop()
+        # mutter ended by a signal leaves the lock files and sockets of its X displays behind,
+        # once it has gone.
+        for n in self.x_displays:
+            lock = f"/tmp/.X{n}-lock"
+            try:
+                pid = int(open(lock).read().strip())
+            except (OSError, ValueError):
+                continue
+            deadline = time.monotonic() + 3
+            while time.monotonic() < deadline:
+                try:
+                    os.kill(pid, 0)
+                except ProcessLookupError:
+                    break
+                time.sleep(0.05)
+            else:
+                continue                      # still someone's
+            for path in (lock, f"/tmp/.X11-unix/X{n}"):
+                try:
+                    os.remove(path)
+                except OSError:
+                    pass
 
     def kill_display(self):
         end(self.mutter)
