@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""The program's main roads on real desktops, each with two outputs: sway and GNOME's mutter as
-headless Wayland compositors with XWayland (the program on X11) and without (the program on
-Wayland), and Xfce's xfwm4 on Xvfb. Also the start-up with no display, and a display that goes
-away under the running program.
+"""The program's main roads on real desktops: sway and GNOME's mutter as headless Wayland
+compositors with two outputs, each with XWayland and without (the program runs on X11 through
+XWayland under mutter, on Wayland otherwise), and Xfce's xfwm4 on Xvfb with one monitor. Also the
+start with no display, and a display that goes away under the running program.
 
     run_desktops.py PROGRAM [--desktop NAME ...] [--road NAME ...] [--platform xcb|wayland]
-                            [--shots DIR] [--jobs N] [--list]
+                            [--shots DIR] [--keep] [--jobs N] [--list]
 
 Each desktop runs in a process of its own, several at once (--jobs). --platform runs the program
 on that platform wherever it can (as a user who sets QT_QPA_PLATFORM would), to compare the two.
