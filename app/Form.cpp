@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -83,6 +84,12 @@ void prepareFullScreen(QWidget *window)
     window->setWindowState(Qt::WindowFullScreen);
     window->ensurePolished();
 }
+
+// How long after it loads a full-screen form makes what its showing needs: the startup window
+// loads before the setup dialog is built, shown and drawn, which must not wait for it, and nobody
+// presses Start within a tenth of a second of starting the program (if they do, the showing
+// makes it on the spot).
+constexpr int PrepareAfterMs = 100;
 
 bool takesFocus(Kind kind)
 {
@@ -281,27 +288,15 @@ void Form::load()
     }
     QObject::connect(w, &FormWidget::closeRequested, w, bind([this] { QueryClose(); }));
 
-    // The native window is made with the window, so that showing it later only maps it.
+    // The native window is made with the window, so that showing it later only maps it. A
+    // full-screen form makes the rest of what its showing needs, its covers included, a moment
+    // later, or when it is shown, whichever is sooner.
     w->winId();
     if (isCover(d))
-        prepareFullScreen(w);
-    if (!d.showInTaskbar)
+        QTimer::singleShot(PrepareAfterMs, w, [this] { prepareScreens(); });
+    else if (!d.showInTaskbar)
         keepOutOfTaskbar(w);
     w->setKeptFromMinimizing(!d.minButton && d.border != Border::None);
-    if (isCover(d)) {
-        m_covers = new ScreenCovers(w, [w, &d](QScreen *screen) {
-            auto *cover = new FormWidget(flagsFor(d));
-            cover->setWindowTitle(w->windowTitle());
-            cover->setPalette(w->palette());
-            cover->setCursor(w->cursor());
-            cover->setGeometry(screen->geometry());
-            cover->winId();
-            prepareFullScreen(cover);
-            if (!d.showInTaskbar)
-                keepOutOfTaskbar(cover);
-            return cover;
-        });
-    }
 
     m_widget = w;
     m_shownOnce = false;
@@ -328,12 +323,36 @@ void Form::makeVisible()
         m_widget, [this] { map(); }, Qt::QueuedConnection);
 }
 
+void Form::prepareScreens()
+{
+    const WindowDesc &d = m_description;
+    if (!m_widget || m_covers || !isCover(d))
+        return;
+    FormWidget *w = m_widget;
+    prepareFullScreen(w);
+    if (!d.showInTaskbar)
+        keepOutOfTaskbar(w);
+    m_covers = new ScreenCovers(w, [w, &d](QScreen *screen) {
+        auto *cover = new FormWidget(flagsFor(d));
+        cover->setWindowTitle(w->windowTitle());
+        cover->setPalette(w->palette());
+        cover->setCursor(w->cursor());
+        cover->setGeometry(screen->geometry());
+        cover->winId();
+        prepareFullScreen(cover);
+        if (!d.showInTaskbar)
+            keepOutOfTaskbar(cover);
+        return cover;
+    });
+}
+
 void Form::map()
 {
     m_mapPending = false;
     if (!m_widget || !m_visible)
         return;
-    if (m_covers) {
+    if (isCover(m_description)) {
+        prepareScreens();
         m_covers->show();
         return;
     }

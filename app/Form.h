@@ -75,6 +75,7 @@ private:
     void placeOnFirstShow();
     void focusFirstControl();
     void map();
+    void prepareScreens(); // a full-screen form's state, polish and covers, before it shows
 
 
     const WindowDesc &m_description;

@@ -70,7 +70,7 @@ DISPLAY=":$n" xrandr --setmonitor R 1024/271x768/203+1024+0 none >/dev/null
 
 echo "Display :$n (Xvfb 2048x768 as two 1024x768 monitors, no window manager), build $build"
 # Every program runs with the same environment: X11 through xcb, no session bus, its own runtime dir.
-env -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS DISPLAY=":$n" QT_QPA_PLATFORM=xcb BENCH_MONITORS=2 \
+env -u WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS=disabled: DISPLAY=":$n" QT_QPA_PLATFORM=xcb BENCH_MONITORS="${BENCH_MONITORS:-2}" \
     XDG_RUNTIME_DIR="$runtime" \
     /usr/bin/python3 "$repo/bench/bench.py" --quillendor "$build/quillendor" \
     --plain "$build/bench-plain/plain_dialog" --timer-error "$build/timer_error" \
