@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Quillendor's one entry point on a Debian 12 machine:
 #   ./dev.sh run    installs what is missing, builds, and starts the program
 #   ./dev.sh test   installs what is missing, builds, and runs every test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a screen reader is told about the windows built from descriptions. The program draws its

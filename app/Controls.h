@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Handles a form keeps for its own controls. A handle names a control of its window and reaches the

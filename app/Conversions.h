@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Text and number conversions used by the handlers, with the classic rules: a text counts as a number

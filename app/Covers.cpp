@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Covers.h"
 
 #include "Widgets.h"

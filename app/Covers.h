@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A full-screen form covers every monitor. Its own window, built from its description, stands on the

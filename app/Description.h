@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The static records every window is built from. A form writes its look down once, as a table in the

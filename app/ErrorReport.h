@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The default error report: a message box naming the error. What happens after it (the program ends,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A window of the program: its description, its state in the lifecycle, and its handlers. A form

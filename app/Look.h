@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // How the description's units, colours, fonts and pictures become Qt's: twips at the screen's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The program's one message box: modal, an OK button only, no icon, the program's name as caption.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The window registry: one slot per window name, filled with the window object the first time anyone

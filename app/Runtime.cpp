@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Runtime.h"
 
 #include <QLocale>

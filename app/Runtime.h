@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The text and number services as the handlers use them: the user's locale decides the decimal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The errors a handler can fail with. A failing operation throws a RuntimeError; the event delivery

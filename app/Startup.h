@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Start-up: the registry is made, the startup window is loaded (its Load handler brings up the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SystemServices.h"
 
 #include "MessageBox.h"

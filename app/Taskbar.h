@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Keeps a window out of the taskbar and the pager. Only X11 has a way for a program to ask this of

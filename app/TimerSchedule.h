@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // How a timer waits for its deadline. The event loop's waits are in whole milliseconds and Linux

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The Qt widgets a window is built from. They only draw and report events; what an event does is

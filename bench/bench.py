@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Measures Quillendor as a user meets it, on the X display in $DISPLAY (no window manager).
 
 Start-up and peak memory are compared with a plain Qt Widgets dialog and with zenity, run in turn

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for the start-up and memory figures: a plain Qt Widgets dialog with the same kinds and
 // number of controls as the setup dialog (labels, a line edit, check boxes, push buttons), the same
 // size and place, built the ordinary way with no description tables, no custom widgets and no icon.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Quillendor's benchmark: start-up, memory, delay accuracy, click-to-reveal latency, how closely
 # the fake screen's windows on two monitors map together, and CPU use while waiting, measured on a
 # private Xvfb (two monitors) with no window manager, beside a plain Qt dialog and zenity.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prints how late the program's timer fires against its interval, for the intervals given on the
 // command line (milliseconds; default 1001 and 5001), a few times each.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installing Quillendor like any desktop program, and its Debian package.
 #
 #   cmake --install build --prefix /usr      the program, its menu entry, icons, AppStream data,

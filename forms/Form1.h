@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The fake shutdown screen that stays until someone clicks it. It is also the startup window: its

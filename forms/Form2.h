@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The setup dialog: the person setting the prank up picks a delay, or "None", or "Timer", and

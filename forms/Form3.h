@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The timed fake shutdown screen: it looks like the click-dismissed one but ignores clicks, keys and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmAbout1.h"
 
 #include "Registry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The reveal dialog: it owns up that the shutdown was a prank, and its OK button closes every window,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the text-to-number conversions with any bytes a user could paste into the delay box.
 // Beyond not crashing, what is taken for a number must behave like one, and have the value the C
 // library reads in the "C" locale, while the process runs in a comma locale as the program does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes GetKeyValue's decoding of registry data: the fuzzer decides the statuses, the value type,
 // the length the registry reports and the bytes it writes. Whatever they are, no key may stay
 // open, nothing may be read past the buffer, and the text that comes back must follow the rules for

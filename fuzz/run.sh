@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz targets with clang and runs each for a bounded time over a copy of its seed
 # corpus (the corpus in the repository is never changed).
 #   fuzz/run.sh [seconds per target, default 30] [build dir, default build-fuzz]

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Draws the Quillendor program icon: a 1990s desktop computer standing in
 front of a globe.
 

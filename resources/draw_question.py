@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes question.svg, the picture shown in Quillendor's reveal dialog:
 a question mark inside a ring, both filled light blue (#00B2FF), each with a
 black drop shadow offset down-right. Plain filled paths only, so Qt's

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Redraws Quillendor's pictures from their text sources.
 #
 #   draw_icon.py       -> quillendor.xpm, quillendor.svg  (program icon)

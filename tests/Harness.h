@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A running program for tests: the real windows in a fresh registry on the offscreen platform, with

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds Quillendor's Debian package in a build directory and checks that people can use it:
 #  - the package's fields, and a Depends line that names the Qt libraries dpkg-shlibdeps derives;
 #  - lintian finds nothing to report (no error, no warning) in the package;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: built with CPack, its menu entry and AppStream data validated, installed,
 # started on Xvfb, ended with Cancel and removed again; plus `cmake --install` into a temporary
 # prefix. Installs system-wide with dpkg when run as root (CI), else unpacks into a temporary root.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Starts the built program on a private Xvfb, presses Cancel in the setup dialog and checks that the
 # program ends by itself with exit status 0.
 set -u

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which texts the program takes for numbers, and how it rounds them.
 
 #include "Conversions.h"

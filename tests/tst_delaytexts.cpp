@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What happens to every kind of delay text a user could type, pressed with Start and with ">":
 // the interval the delay timer gets, or the message the user sees while the dialog stays.
 //

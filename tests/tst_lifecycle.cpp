@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry's rules, on small windows made for the test: when handlers run, in what order, and
 // when the program ends.
 

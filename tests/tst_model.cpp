@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Thousands of random event sequences applied to the real windows, checked after every event
 // against a small reference model of the four windows: which are loaded and visible, which Load and
 // Unload events run in which order, what the setup dialog's controls hold, and when the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reveal dialog and the timed screen: every road to the end of the program, and the pictures
 // as they are drawn.
 

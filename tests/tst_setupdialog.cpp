@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The setup dialog and the click-dismissed screen, driven as a user drives them: clicks and keys on
 // the real widgets, with the delay timer fired from the test.
 

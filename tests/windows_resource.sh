@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Compiles the Windows resource script with mingw-w64's windres and checks what the program file
 # will say about itself: the version strings (stored as UTF-16) and a 32x32 icon.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Pictures of the program's three windows for the README, taken from the real program on a
 # private Xvfb under openbox, so the dialogs show with their frames:
 #   docs/setup-dialog.png     the setup dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sysinfo/LinuxServices.h"
 
 #include "RuntimeError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the system-information launcher needs from the platform: a read-only view of the registry,

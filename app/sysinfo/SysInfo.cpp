@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sysinfo/SysInfo.h"
 
 #include "RuntimeError.h"

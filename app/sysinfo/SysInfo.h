@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The system-information launcher of the reveal dialog: StartSysInfo finds the system-information

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sysinfo/WindowsServices.h"
 
 #include "RuntimeError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The launcher's platform services on Windows: the real registry through the ANSI functions of

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """What a screen reader is told about the program's windows, read over AT-SPI as a screen reader
 reads it: the setup dialog at start, the shutdown screen after None and Start, and the reveal dialog
 after a click on that screen. Every window is checked whole: its role and name, and the role, name

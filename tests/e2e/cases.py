@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """What a user sees and does, checked on a real X server. Every case gets a fresh Xvfb (with or
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""

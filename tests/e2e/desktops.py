@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Real desktops to run the built program on: sway (wlroots) and GNOME's mutter as headless
 Wayland compositors with two outputs of 1280x1024 side by side, with XWayland and without, and
 Xfce's window manager xfwm4 on Xvfb.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Proof of the program's promises: over every road through it, the real program, traced with strace
 on a private Xvfb, opens no internet socket, writes no file, starts no other program, reads no
 settings of its own and leaves no process running after it has ended.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """The program's main roads on real desktops: sway and GNOME's mutter as headless Wayland
 compositors with two outputs, each with XWayland and without (the program runs on X11 through
 XWayland under mutter, on Wayland otherwise), and Xfce's xfwm4 on Xvfb with one monitor. Also the

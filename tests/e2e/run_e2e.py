@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Runs the end-to-end cases against the built program, each once without a window manager and
 once under openbox, every one on a fresh Xvfb with a freshly started program.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Makes sure a script of this folder runs on a python3 that has python3-xlib, and the other Debian
 modules it names.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """A private X session for driving the built program from outside, as a user would.
 
 Everything goes through the X server: Xvfb on a free display, optionally openbox, the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system-information launcher against an in-memory registry, and the Linux services where they
 // can be exercised without side effects.
 

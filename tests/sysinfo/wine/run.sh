@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the launcher and its Windows services with mingw-w64 and runs their tests under Wine in a
 # throw-away prefix, against registry entries made here with `wine reg`.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The launcher and its Windows services against a real registry, run under Wine by run.sh.
 //
 //   sysinfo_wine_tests.exe PHASE
