@@ -29,6 +29,7 @@ from system_python import ensure_xlib  # noqa: E402
 
 ensure_xlib(__file__)
 import desktops  # noqa: E402
+from run_e2e import report_child  # noqa: E402
 from cases import (CANCEL, DIALOG_SIZE, FORM1_LABEL, FORM3_LABEL, NONE, REVEAL_AT,  # noqa: E402
                    REVEAL_OK, REVEAL_SIZE, START, TEAL, TIMER, check, cover_points)
 
@@ -511,17 +512,11 @@ def main():
             for child, out in [c for c in running if c[0].poll() is not None]:
                 running.remove((child, out))
                 out.seek(0)
-                lines = out.read().rstrip().splitlines()
+                more_passed, more_failed = report_child(child.returncode, out.read(),
+                                                        "a desktop run")
                 out.close()
-                summary = re.fullmatch(r"(\d+) passed, (\d+) failed", lines[-1]) if lines else None
-                for line in lines[:-1] if summary else lines:
-                    print(line, flush=True)
-                if summary and child.returncode in (0, 1):
-                    passed += int(summary.group(1))
-                    failed += int(summary.group(2))
-                else:
-                    print(f"FAIL a desktop run ended with status {child.returncode}", flush=True)
-                    failed += 1
+                passed += more_passed
+                failed += more_failed
     print(f"{passed} passed, {failed} failed", flush=True)
     return 0 if failed == 0 and passed > 0 else 1
 

@@ -89,6 +89,19 @@ def attempt(case, setup, program):
     return ok, time.monotonic() - started, notes, detail, timing
 
 
+def report_child(returncode, output, what):
+    """Prints what a child run printed, but its last line, "N passed, M failed", which it
+    returns as (N, M); a child that ended otherwise counts as one failure."""
+    lines = output.rstrip().splitlines()
+    summary = re.fullmatch(r"(\d+) passed, (\d+) failed", lines[-1]) if lines else None
+    for line in lines[:-1] if summary else lines:
+        print(line, flush=True)
+    if summary and returncode in (0, 1):
+        return int(summary.group(1)), int(summary.group(2))
+    print(f"FAIL {what} ended with status {returncode}", flush=True)
+    return 0, 1
+
+
 def selected(patterns):
     if not patterns:
         return list(CASES)
@@ -152,16 +165,9 @@ def main():
                     failed += 1
         for child in children:
             out, _ = child.communicate(timeout=300)
-            lines = out.rstrip().splitlines()
-            summary = re.fullmatch(r"(\d+) passed, (\d+) failed", lines[-1]) if lines else None
-            for line in lines[:-1] if summary else lines:
-                print(line, flush=True)
-            if summary and child.returncode in (0, 1):
-                passed += int(summary.group(1))
-                failed += int(summary.group(2))
-            else:
-                print(f"FAIL a child run ended with status {child.returncode}", flush=True)
-                failed += 1
+            more_passed, more_failed = report_child(child.returncode, out, "a child run")
+            passed += more_passed
+            failed += more_failed
     finally:
         for child in children:
             if child.poll() is None:
