@@ -394,14 +394,25 @@ void Form::destroy(bool now)
         *alive = false;
     for (TimerObject *timer : w->findChildren<TimerObject *>())
         timer->stop();
-    m_covers = nullptr; // they go with the window
+    ScreenCovers *covers = m_covers; // they go with the window
+    m_covers = nullptr;
     if (now) {
         delete w;
         return;
     }
-    // The window may be the one whose event is being handled right now: it goes, and leaves the
-    // screen, at the next turn of the event loop, just after the windows this event showed have
-    // come on it, so that nothing of the desktop shows between the one and the others.
+    // The window leaves the screen at the next turn of the event loop, right after the windows
+    // this event showed have come on it (they were asked for first), so that nothing of the
+    // desktop shows between the one and the others; and right after, not later, so that the
+    // window manager gives the new window the focus as it does when a window closes. It is
+    // deleted after that: it may be the window whose event is being handled right now.
+    QMetaObject::invokeMethod(
+        w,
+        [w, covers] {
+            if (covers)
+                covers->hide();
+            w->hide();
+        },
+        Qt::QueuedConnection);
     w->deleteLater();
 }
 
