@@ -383,6 +383,43 @@ def no_display_cases(ws):
 
 # --- running -------------------------------------------------------------------------------------
 
+# Qt 6.4's Wayland plugin destroys a window's frame callback on the main thread while its event
+# thread may be dispatching the same callback; when the two meet, libwayland aborts the program
+# with this assertion. A plain Qt program that opens and closes windows the same way (no code of
+# ours) aborts likewise, about once in 600 window changes, so a road that meets it runs once
+# more, and counts as failed if it meets it again.
+QT_WAYLAND_RACE = "wl_proxy_unref: Assertion `proxy->refcount > 0' failed."
+
+
+def run_road(d, road, run):
+    """Runs one road; returns (ok, seconds, notes, detail, met_the_qt_race)."""
+    ctx = Context(d, road)
+    t0 = time.monotonic()
+    race = False
+    try:
+        run(ctx)
+        ok, detail = True, ""
+    except Exception as e:
+        ok = False
+        detail = f"{type(e).__name__}: {e}"
+        if not isinstance(e, AssertionError):
+            detail += "\n" + traceback.format_exc()
+        if SHOTS:
+            try:
+                ctx.shot("failed")
+            except Exception:
+                pass
+        for p in ctx.programs:
+            errors = [line for line in p.errors() if line.strip()]
+            race = race or any(QT_WAYLAND_RACE in line for line in errors)
+            if errors:
+                detail += "\n  program's standard error:\n    " + \
+                    "\n    ".join(errors[-10:])
+    finally:
+        ctx.close()
+    return ok, time.monotonic() - t0, ctx.notes, detail, race
+
+
 def run_desktop(name, roads, ws, platform):
     """Runs the roads on one desktop; returns (road, ok, seconds, notes, detail) for each."""
     d = DESKTOPS[name](ws, platform)
@@ -398,29 +435,13 @@ def run_desktop(name, roads, ws, platform):
         for road, run in roads:
             if road in NEEDS and not getattr(d, NEEDS[road]):
                 continue
-            ctx = Context(d, road)
-            t0 = time.monotonic()
-            try:
-                run(ctx)
-                ok, detail = True, ""
-            except Exception as e:
-                ok = False
-                detail = f"{type(e).__name__}: {e}"
-                if not isinstance(e, AssertionError):
-                    detail += "\n" + traceback.format_exc()
-                if SHOTS:
-                    try:
-                        ctx.shot("failed")
-                    except Exception:
-                        pass
-                for p in ctx.programs:
-                    errors = [line for line in p.errors() if line.strip()]
-                    if errors:
-                        detail += "\n  program's standard error:\n    " + \
-                            "\n    ".join(errors[-10:])
-            finally:
-                ctx.close()
-            results.append((road, ok, time.monotonic() - t0, ctx.notes, detail))
+            ok, took, notes, detail, race = run_road(d, road, run)
+            if race:
+                first = "Qt's Wayland plugin aborted the program (its frame callback race); " \
+                        "the road ran once more"
+                ok, took, notes, detail, race = run_road(d, road, run)
+                notes = [first] + notes
+            results.append((road, ok, took, notes, detail))
     finally:
         d.stop()
     return results
