@@ -80,9 +80,9 @@ class Timing:
         return iter((self.window, self.low, self.high, self.own))
 
 
-def parse_monitor(spec):
+def parse_monitor(text):
     """ "*R 1280x1024+1280+0" -> ("R", (1280, 0, 1280, 1024), True): name, rectangle, primary."""
-    name, geometry = spec.split()
+    name, geometry = text.split()
     size, x, y = geometry.split("+")
     w, h = size.split("x")
     return name.lstrip("*"), (int(x), int(y), int(w), int(h)), name.startswith("*")
@@ -122,8 +122,8 @@ class Session:
                                               event_mask=X.PropertyChangeMask)
         self._stamp_atom = self.atom("QUILL_E2E_STAMP")
         self.d.sync()
-        for i, spec in enumerate(self._initial_monitors):
-            self.add_monitor(spec, first=i == 0)
+        for i, monitor in enumerate(self._initial_monitors):
+            self.add_monitor(monitor, first=i == 0)
         if self.dpi:
             subprocess.run(["xrdb", "-nocpp", "-merge"], input=f"Xft.dpi: {self.dpi}\n",
                            text=True, env=self.env(), check=True)
@@ -133,10 +133,10 @@ class Session:
 
     # --- monitors -------------------------------------------------------------------------
 
-    def add_monitor(self, spec, first=False):
+    def add_monitor(self, monitor, first=False):
         """Plugs in a monitor ("*" before the name makes it the primary one). The first monitor
         takes the screen's one output, so that a toolkit sees the monitors and nothing else."""
-        name, (x, y, w, h), primary = parse_monitor(spec)
+        name, (x, y, w, h), primary = parse_monitor(monitor)
         mm = lambda px: max(1, round(px * 25.4 / 96))
         subprocess.run(["xrandr", "--setmonitor", ("*" if primary else "") + name,
                         f"{w}/{mm(w)}x{h}/{mm(h)}+{x}+{y}", "screen" if first else "none"],
