@@ -98,8 +98,7 @@ QAccessibleInterface *interfaceFor(const QString &className, QObject *object)
 
 QWidget *controlWidget(QWidget *window, std::string_view name, int index = -1)
 {
-    const QString objectName = toQString(name) + (index >= 0 ? QString::number(index) : QString());
-    return window->findChild<QWidget *>(objectName, Qt::FindDirectChildrenOnly);
+    return window->findChild<QWidget *>(controlObjectName(name, index), Qt::FindDirectChildrenOnly);
 }
 
 } // namespace

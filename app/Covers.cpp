@@ -8,7 +8,10 @@
 #include <QWindow>
 
 namespace quill {
+namespace {
 
+// Puts a full-screen window on `screen`, covering it exactly whether or not a window manager
+// honours the full-screen state.
 void fillScreen(QWidget *window, QScreen *screen)
 {
     if (!screen)
@@ -19,8 +22,6 @@ void fillScreen(QWidget *window, QScreen *screen)
     if (window->geometry() != screen->geometry())
         window->setGeometry(screen->geometry());
 }
-
-namespace {
 
 // Full screen and on screen, without taking the focus from the form's own window.
 void mapFullScreen(QWidget *window)

@@ -17,7 +17,6 @@
 #include <map>
 
 class QScreen;
-class QWidget;
 
 namespace quill {
 
@@ -49,9 +48,5 @@ private:
     std::map<QScreen *, QPointer<FormWidget>> m_covers;
     bool m_shown = false;
 };
-
-// Puts a full-screen window on `screen`, covering it exactly whether or not a window manager honours
-// the full-screen state.
-void fillScreen(QWidget *window, QScreen *screen);
 
 } // namespace quill

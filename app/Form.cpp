@@ -147,10 +147,7 @@ QObject *Form::control(std::string_view name, int index) const
 {
     if (!m_widget)
         return nullptr;
-    QString objectName = toQString(name);
-    if (index >= 0)
-        objectName += QString::number(index);
-    return m_widget->findChild<QObject *>(objectName);
+    return m_widget->findChild<QObject *>(controlObjectName(name, index));
 }
 
 void Form::on(std::string_view control, Event event, std::function<void()> handler)
@@ -247,7 +244,7 @@ void Form::load()
         }
         if (!widget)
             continue;
-        widget->setObjectName(toQString(c.name) + (c.index >= 0 ? QString::number(c.index) : QString()));
+        widget->setObjectName(controlObjectName(c.name, c.index));
         widget->setGeometry(box);
         if (c.font)
             widget->setFont(toFont(*c.font, scale));

@@ -78,7 +78,6 @@ private:
     void map();
     void prepareScreens(); // a full-screen form's state, polish and covers, before it shows
 
-
     const WindowDesc &m_description;
     std::vector<Binding> m_bindings;
     FormWidget *m_widget = nullptr;

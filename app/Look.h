@@ -25,6 +25,12 @@ inline QString toQString(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The object name a control's widget goes by: its name, and its index in a control array.
+inline QString controlObjectName(std::string_view name, int index = -1)
+{
+    return toQString(name) + (index >= 0 ? QString::number(index) : QString());
+}
+
 // Logical dots per inch of the screen windows open on (96 on a usual desktop).
 qreal screenDpi();
 
