@@ -32,7 +32,8 @@ ensure_xlib(__file__)
 import desktops  # noqa: E402
 from run_e2e import report_child  # noqa: E402
 from cases import (CANCEL, DIALOG_SIZE, FORM1_LABEL, FORM3_LABEL, NONE, REVEAL_AT,  # noqa: E402
-                   REVEAL_OK, REVEAL_SIZE, START, TEAL, TIMER, check, cover_points)
+                   REVEAL_OK, REVEAL_SIZE, START, TEAL, TIMER, check, cover_points,
+                   sanitized)
 
 DESKTOPS = {
     "sway-xwayland": lambda ws, platform: desktops.Sway(ws, True, platform),
@@ -41,6 +42,10 @@ DESKTOPS = {
     "mutter-wayland": lambda ws, platform: desktops.Mutter(ws, False, platform),
     "xfwm4": lambda ws, platform: desktops.Xfwm4(ws, platform),
 }
+
+# Where the program runs on Wayland itself unless the user chose a platform: sway makes it do so
+# even where XWayland is there.
+NATIVE_WAYLAND = ("sway-xwayland", "sway-wayland", "mutter-wayland")
 
 SHOTS = None
 
@@ -499,6 +504,14 @@ def main():
         print("0 passed, 1 failed")
         return 1
     chosen = args.desktop or list(DESKTOPS) + ["no-display"]
+    if not args.desktop and not args.platform and sanitized(args.program):
+        # Under AddressSanitizer the Qt race below (QT_WAYLAND_RACE) ends a road on native
+        # Wayland often enough to fail the same road twice; that pass is there for our memory
+        # faults, so it keeps to the desktops where the program runs on X11. The release build
+        # runs them all.
+        chosen = [n for n in chosen if n not in NATIVE_WAYLAND]
+        print(f"a sanitizer build: left out {', '.join(NATIVE_WAYLAND)}, where the program "
+              f"runs on Wayland", flush=True)
     unknown = [n for n in chosen if n not in DESKTOPS and n != "no-display"]
     roads = [(r, f) for r, f in ROADS if not args.road or r in args.road]
     if unknown or not roads:
