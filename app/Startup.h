@@ -44,7 +44,8 @@ void prepareApplication();
 // Loads the startup window through `registry`. Returns false if the program already ended.
 bool startUp(Registry &registry);
 
-// The whole program: returns the process exit status.
-int run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows);
+// The whole program, to the end of the process: it ends the process with the status the registry
+// gave when it ended (0, or 1 after the default error report).
+[[noreturn]] void run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows);
 
 } // namespace quill
