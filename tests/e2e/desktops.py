@@ -67,11 +67,14 @@ class Win:
         self.asked_position = asked_position   # X11: the place the program asked for
         self.focused = None                    # has the keyboard, where the desktop tells
         self.hovered = None                    # has the pointer, where the desktop tells
+        self.unanswered = None                 # Wayland: a configure acked and not yet committed
 
     def __repr__(self):
         where = self.rect if self.rect is not None else f"size {self.size}"
         return (f"<{self.title!r} {self.shell} {where} on {self.outputs}"
-                + (" full screen" if self.fullscreen else "") + ">")
+                + (" full screen" if self.fullscreen else "")
+                + (f", configure {self.unanswered} unanswered" if self.unanswered is not None
+                   else "") + ">")
 
 
 # --- the account and the files it needs -----------------------------------------------------------
@@ -213,6 +216,7 @@ class WaylandLog:
         self.toplevels = {}        # xdg_toplevel id -> dict
         self.entered = {}          # wl_surface id -> set of wl_output ids
         self.buffered = {}         # wl_surface id -> a buffer is attached
+        self.unanswered = {}       # xdg_surface id -> a configure acked, no frame committed since
         self.pointer_on = None     # wl_surface id under the pointer
         self.keyboard_on = None    # wl_surface id with the keyboard
 
@@ -249,8 +253,10 @@ class WaylandLog:
             self.xdg_surfaces[ids[0]] = ids[1]
         elif sent and iface == "xdg_surface" and msg == "get_toplevel":
             tid = int(_OBJ.findall(args)[0][1])
-            self.toplevels[tid] = {"surface": self.xdg_surfaces.get(oid), "title": None,
-                                   "asked": None, "size": None}
+            self.toplevels[tid] = {"surface": self.xdg_surfaces.get(oid), "xdg": oid,
+                                   "title": None, "asked": None, "size": None}
+        elif sent and iface == "xdg_surface" and msg == "ack_configure":
+            self.unanswered[oid] = int(args)
         elif iface == "xdg_toplevel" and oid in self.toplevels:
             t = self.toplevels[oid]
             if sent and msg == "set_title":
@@ -281,6 +287,9 @@ class WaylandLog:
                 (on.add if msg == "enter" else on.discard)(out)
             elif sent and msg == "attach":
                 self.buffered[oid] = not args.startswith("nil")
+            elif sent and msg == "commit":
+                for xdg in [x for x, surface in self.xdg_surfaces.items() if surface == oid]:
+                    self.unanswered.pop(xdg, None)
             elif sent and msg == "destroy":
                 self.entered.pop(oid, None)
                 self.buffered.pop(oid, None)
@@ -308,6 +317,7 @@ class WaylandLog:
             win = Win(t["title"], rect, t["size"], fullscreen, names, "wayland", asked)
             win.focused = self.keyboard_on == s
             win.hovered = self.pointer_on == s
+            win.unanswered = self.unanswered.get(t["xdg"])
             found.append(win)
         return found
 
@@ -601,8 +611,15 @@ def same_window(a, b):
 class Sway(Desktop):
     # sway centres every new floating window on its output, X11 or Wayland.
     places_x11_windows = False
-    # sway 1.7 puts a Wayland window full screen on an output that is not the focused one, but
-    # draws that output again only when something happens there, such as the pointer coming in.
+    # sway 1.7 puts a window full screen on an output that is not the focused one, but draws that
+    # output again only when something else happens there, such as the pointer coming in. The
+    # program is not the one that leaves it undrawn: its protocol log shows every configure of
+    # the window answered by a commit of a new buffer, damaged whole, also after sway has said
+    # the window entered that output; sway takes each buffer (it releases the one before) and
+    # sends its frame callbacks, and the output still shows sway's grey. Started with its own
+    # debug flag `-D damage=rerender`, which draws every output whole on each frame instead of
+    # what its damage tracking says changed, sway shows the fake screen on every output at once,
+    # with the same program. So the pointer goes there when an output is left undrawn.
     late_redraw = True
     can_add_output = True
 
@@ -739,6 +756,7 @@ class Sway(Desktop):
                     or [t for t in spoken if t.title == w.title]
                 if len(same) == 1:
                     w.asked_output = same[0].asked_output
+                    w.unanswered = same[0].unanswered
         return found
 
     def move_pointer(self, x, y):

@@ -17,6 +17,7 @@ nothing failed.
 import argparse
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -139,8 +140,10 @@ def setup_dialog(ctx, p):
 
 def check_fake_screen(ctx, p, title, label):
     """The fake screen over every output: on each, one full-screen window of that name, which on
-    Wayland asked to be full screen on that very output; teal all over but for the text on the
-    primary output. Returns the window on each output, by output name."""
+    Wayland asked to be full screen on that very output and answered the compositor's last
+    configure with a frame (a compositor takes a configure as answered only then: sway waits a
+    fifth of a second for it); teal all over but for the text on the primary output. Returns the
+    window on each output, by output name."""
     d = ctx.d
     deadline = time.monotonic() + 3
     while True:
@@ -149,10 +152,12 @@ def check_fake_screen(ctx, p, title, label):
         on = {o.name: [w for w in screens if w.fullscreen and w.outputs == [o.name]]
               for o in d.outputs}
         if len(screens) == len(d.outputs) and all(len(v) == 1 for v in on.values()) \
-                and all(w.shell != "wayland" or w.asked_output for w in screens):
+                and all(w.shell != "wayland" or (w.asked_output and w.unanswered is None)
+                        for w in screens):
             break
         check(time.monotonic() < deadline,
-              f"{title}: not one full-screen window on each of {d.outputs}: {screens}")
+              f"{title}: not one full-screen window on each of {d.outputs}, each with the "
+              f"compositor's last configure answered: {screens}")
         time.sleep(0.1)
     others = [w for w in wins if w.title != title]
     check(not others, f"{title} should be the program's only window, also: {others}")
@@ -205,9 +210,26 @@ def check_reveal(ctx, reveal):
 
 def assert_exits(p, status=0, timeout=5.0):
     code = p.wait_exit(timeout)
-    check(code is not None, f"the program is still running {timeout} s later")
+    check(code is not None, f"the program is still running {timeout} s later; where its "
+          f"threads are:\n{stacks(p)}")
     check(code == status, f"the program ended with status {code}, expected {status}; "
           f"standard error: {p.errors()[-10:]}")
+
+
+def stacks(p):
+    """The hung program's threads, as gdb finds them (the functions of each, innermost first)."""
+    if not shutil.which("gdb"):
+        return "(no gdb to ask)"
+    out = subprocess.run(["gdb", "-p", str(p.pid), "-batch", "-ex", "thread apply all bt 25"],
+                         capture_output=True, text=True, timeout=120).stdout
+    lines = []
+    for line in out.splitlines():
+        if line.startswith("Thread "):
+            lines.append(line)
+        m = re.match(r"#\d+\s+(?:0x[0-9a-f]+ in )?(\S+)", line)
+        if m:
+            lines.append("    " + m.group(1))
+    return "\n".join(lines) or out[-2000:]
 
 
 def to_form1(ctx, p):
