@@ -1076,8 +1076,8 @@ def x_windows(session, pid, outputs):
             hints = w.get_full_property(Xatom.WM_NORMAL_HINTS, Xatom.WM_SIZE_HINTS)
             focused = focus in (w.id, top_level(session, w))
             title = session.title(w)
-        except xerror.BadWindow:
-            continue    # gone while we looked
+        except (xerror.BadWindow, xerror.BadDrawable):
+            continue    # gone while we looked (GetGeometry says BadDrawable)
         on = [o.name for o in outputs
               if rect[0] < o.x + o.width and o.x < rect[0] + rect[2]
               and rect[1] < o.y + o.height and o.y < rect[1] + rect[3]]
@@ -1158,7 +1158,11 @@ class XvfbDesktop(Desktop):
 
     def close(self, program, win):
         for w in self.x.find(program.pid, win.title):
-            if self.x.client_geometry(w) == win.rect:
+            try:
+                here = self.x.client_geometry(w)
+            except (xerror.BadWindow, xerror.BadDrawable):
+                continue
+            if here == win.rect:
                 self.x.request_close(w)
 
     def screenshot(self, path):
