@@ -1203,8 +1203,8 @@ class Xfwm4(XvfbDesktop):
 class KWin(XvfbDesktop):
     """KDE Plasma's window manager, kwin_x11, in a session of its own: its own D-Bus session bus
     (it asks for kglobalaccel there, and programs of a Plasma session have one), as the account,
-    without compositing (KWIN_COMPOSE=N: on Xvfb it would composite through llvmpipe, taking a
-    core of its own)."""
+    without compositing (KWIN_COMPOSE=N): on Xvfb it would composite with Mesa's software
+    renderer, work for the shared cores that the roads do not need (they pass with it too)."""
 
     name = "kwin"
     wm_name = b"KWin"
