@@ -1235,11 +1235,14 @@ class KWin(XvfbDesktop):
     def click_on(self, program, win, x, y):
         # KWin maps a window and moves it to its place a moment later (seen: the setup dialog
         # mapped at 0,0, at its place 10 ms on). A click aimed where the window was seen lands
-        # on it only if it is still there: aim once it has settled.
-        now = self.current(program, win)
-        if now is None:
-            raise SessionError(f"{win.title} is no longer at {win.rect}: it moved, or went, "
-                               f"since it was seen; on screen: {self.windows(program)}")
+        # on it only if it stays there: the window must be where it was seen, and still there
+        # a moment later, or the roads aimed before it settled.
+        for _ in range(2):
+            if self.current(program, win) is None:
+                raise SessionError(f"{win.title} is no longer at {win.rect}: it moved, or "
+                                   f"went, since it was seen; on screen: "
+                                   f"{self.windows(program)}")
+            time.sleep(0.1)
         self.click(x, y)
 
     def program_env(self):
