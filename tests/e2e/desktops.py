@@ -1095,8 +1095,9 @@ def x_windows(session, pid, outputs):
 class XvfbDesktop(Desktop):
     """An X11 window manager on Xvfb, with one monitor: a window manager knows only monitors that
     have an output, and Xvfb has one. (Its screen cut in two with xrandr --setmonitor, the
-    program sees two monitors and the window manager one: xfwm4 and KWin put both fake screens on
-    that one; mutter --x11 takes the two for one wide monitor.)"""
+    program sees two monitors and the window manager one: xfwm4 puts both fake screens on that
+    one; KWin, whose one screen is then the whole X screen, makes each of them cover both;
+    mutter --x11 takes the two for one wide monitor.)"""
 
     x_server = True
     wm_name = b""            # what the window manager calls itself (_NET_WM_NAME)
