@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 """Real desktops to run the built program on: sway (wlroots) and GNOME's mutter as headless
 Wayland compositors with two outputs of 1280x1024 side by side, with XWayland and without, and
-Xfce's window manager xfwm4 on Xvfb.
+two X11 window managers on Xvfb with one monitor: Xfce's xfwm4 and KDE Plasma's KWin (kwin_x11).
 
 The compositors will not run as root, and CI runs as root: there, they and the program run as an
 unprivileged account made for the tests (USER), each desktop with its own runtime directory. The
@@ -1094,8 +1094,8 @@ def x_windows(session, pid, outputs):
             hints = w.get_full_property(Xatom.WM_NORMAL_HINTS, Xatom.WM_SIZE_HINTS)
             focused = focus in (w.id, top_level(session, w))
             title = session.title(w)
-        except xerror.BadWindow:
-            continue    # gone while we looked
+        except (xerror.BadWindow, xerror.BadDrawable):
+            continue    # gone while we looked (GetGeometry says BadDrawable)
         on = [o.name for o in outputs
               if rect[0] < o.x + o.width and o.x < rect[0] + rect[2]
               and rect[1] < o.y + o.height and o.y < rect[1] + rect[3]]
@@ -1110,14 +1110,16 @@ def x_windows(session, pid, outputs):
     return found
 
 
-class Xfwm4(Desktop):
-    """Xfce's window manager on Xvfb, with one monitor: a window manager knows only monitors that
+class XvfbDesktop(Desktop):
+    """An X11 window manager on Xvfb, with one monitor: a window manager knows only monitors that
     have an output, and Xvfb has one. (Its screen cut in two with xrandr --setmonitor, the
-    program sees two monitors and xfwm4 one, and xfwm4 puts both fake screens on that one;
+    program sees two monitors and the window manager one: xfwm4 puts both fake screens on that
+    one; KWin, whose one screen is then the whole X screen, makes each of them cover both;
     mutter --x11 takes the two for one wide monitor.)"""
 
-    name = "xfwm4"
     x_server = True
+    wm_name = b""            # what the window manager calls itself (_NET_WM_NAME)
+    session_env = {}         # what its session tells programs about itself
 
     def __init__(self, ws, platform=None):
         super().__init__(ws, platform)
@@ -1126,13 +1128,9 @@ class Xfwm4(Desktop):
     def start(self):
         self.x = Session(*OUTPUT_SIZE, wm=False)
         self.x.start()
-        env = self.x.env()
         self.outputs = x_monitors(self.x)
-        wm_env = dict(env, HOME=self.home, XDG_RUNTIME_DIR=self.runtime)
-        self.xfwm4 = subprocess.Popen(["dbus-run-session", "--", "xfwm4", "--compositor=off"],
-                                      env=wm_env, stdout=self.log_file("xfwm4.log"),
-                                      stderr=subprocess.STDOUT, start_new_session=True)
-        self.procs.append(self.xfwm4)
+        self.wm = self.start_wm(self.x.env())
+        self.procs.append(self.wm)
         self.x.wm = True
         deadline = time.monotonic() + 20
         check = self.x.atom("_NET_SUPPORTING_WM_CHECK")
@@ -1145,21 +1143,26 @@ class Xfwm4(Desktop):
                                                 self.x.atom("UTF8_STRING"))
                 except Exception:
                     name = None
-                if name and b"Xfwm4" in bytes(name.value):
+                if name and self.wm_name in bytes(name.value):
                     break
-            if self.xfwm4.poll() is not None:
+            if self.wm.poll() is not None:
                 raise SessionError(f"{self.name} ended at start")
             if time.monotonic() > deadline:
                 raise SessionError(f"{self.name} did not take over the screen")
             time.sleep(0.05)
-        # Its workspace and panel settings come from xfconf over D-Bus; give it a moment to
-        # settle its own windows before programs map theirs.
-        time.sleep(0.3)
+        self.ready()
         return self
+
+    def start_wm(self, env):
+        """Starts the window manager on the display that `env` names; returns its process."""
+        raise NotImplementedError
+
+    def ready(self):
+        """Waits, once the window manager has named itself, until it manages windows."""
 
     def program_env(self):
         env = self.base_env()
-        env.update(DISPLAY=self.x.name, XDG_SESSION_TYPE="x11", XDG_CURRENT_DESKTOP="XFCE")
+        env.update(DISPLAY=self.x.name, XDG_SESSION_TYPE="x11", **self.session_env)
         return env
 
     def windows(self, program):
@@ -1174,7 +1177,11 @@ class Xfwm4(Desktop):
 
     def close(self, program, win):
         for w in self.x.find(program.pid, win.title):
-            if self.x.client_geometry(w) == win.rect:
+            try:
+                here = self.x.client_geometry(w)
+            except (xerror.BadWindow, xerror.BadDrawable):
+                continue
+            if here == win.rect:
                 self.x.request_close(w)
 
     def screenshot(self, path):
@@ -1192,3 +1199,74 @@ class Xfwm4(Desktop):
     def kill_display(self):
         end(self.x.xvfb)
 
+
+class Xfwm4(XvfbDesktop):
+    """Xfce's window manager."""
+
+    name = "xfwm4"
+    wm_name = b"Xfwm4"
+    session_env = {"XDG_CURRENT_DESKTOP": "XFCE"}
+
+    def start_wm(self, env):
+        wm_env = dict(env, HOME=self.home, XDG_RUNTIME_DIR=self.runtime)
+        return subprocess.Popen(["dbus-run-session", "--", "xfwm4", "--compositor=off"],
+                                env=wm_env, stdout=self.log_file("xfwm4.log"),
+                                stderr=subprocess.STDOUT, start_new_session=True)
+
+    def ready(self):
+        # Its workspace and panel settings come from xfconf over D-Bus; give it a moment to
+        # settle its own windows before programs map theirs.
+        time.sleep(0.3)
+
+
+class KWin(XvfbDesktop):
+    """KDE Plasma's window manager, kwin_x11, in a session of its own: its own D-Bus session bus
+    (it asks for kglobalaccel there, and programs of a Plasma session have one), as the account,
+    without compositing (KWIN_COMPOSE=N): on Xvfb it would composite with Mesa's software
+    renderer, work for the shared cores that the roads do not need (they pass with it too)."""
+
+    name = "kwin"
+    wm_name = b"KWin"
+
+    def __init__(self, ws, platform=None):
+        super().__init__(ws, platform)
+        self.bus = None
+
+    def start_wm(self, env):
+        wm_env = self.base_env()
+        wm_env.update(DISPLAY=env["DISPLAY"], QT_QPA_PLATFORM="xcb", KWIN_COMPOSE="N")
+        self.bus_file = os.path.join(self.runtime, "bus")
+        script = f'printf %s "$DBUS_SESSION_BUS_ADDRESS" > {self.bus_file}; exec "$@"'
+        return self.popen(["dbus-run-session", "--", "sh", "-c", script, "kwin",
+                           "kwin_x11", "--replace"], wm_env, stdout=self.log_file("kwin.log"))
+
+    def ready(self):
+        deadline = time.monotonic() + 10
+        while not (os.path.exists(self.bus_file) and open(self.bus_file).read().strip()):
+            if time.monotonic() > deadline:
+                raise SessionError("kwin's session bus did not start")
+            time.sleep(0.05)
+        self.bus = open(self.bus_file).read().strip()
+        self.x.frame_depth = 3      # its frame holds a wrapper window, which holds the client
+        # KWin names itself before it manages windows.
+        self.x.wait_managing()
+
+    def click_on(self, program, win, x, y):
+        # KWin maps a window and moves it to its place a moment later (seen: the setup dialog
+        # mapped at 0,0, at its place 10 ms on). A click aimed where the window was seen lands
+        # on it only if it stays there: the window must be where it was seen, and still there
+        # a moment later, or the roads aimed before it settled.
+        for _ in range(2):
+            if self.current(program, win) is None:
+                raise SessionError(f"{win.title} is no longer at {win.rect}: it moved, or "
+                                   f"went, since it was seen; on screen: "
+                                   f"{self.windows(program)}")
+            time.sleep(0.1)
+        self.click(x, y)
+
+    def program_env(self):
+        env = super().program_env()
+        # What a Plasma session tells its programs (Qt picks its KDE theme by them).
+        env.update(XDG_CURRENT_DESKTOP="KDE", XDG_SESSION_DESKTOP="KDE", KDE_FULL_SESSION="true",
+                   KDE_SESSION_VERSION="5", DBUS_SESSION_BUS_ADDRESS=self.bus)
+        return env

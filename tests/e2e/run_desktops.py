@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 """The program's main roads on real desktops: sway and GNOME's mutter as headless Wayland
 compositors with two outputs, each with XWayland and without (the program runs on X11 through
-XWayland under mutter, on Wayland otherwise), and Xfce's xfwm4 on Xvfb with one monitor. Also the
-start with no display, and a display that goes away under the running program.
+XWayland under mutter, on Wayland otherwise), and two X11 window managers on Xvfb with one
+monitor: Xfce's xfwm4 and KDE Plasma's KWin. Also the start with no display, and a display that
+goes away under the running program.
 
     run_desktops.py PROGRAM [--desktop NAME ...] [--road NAME ...] [--platform xcb|wayland]
                             [--shots DIR] [--keep] [--jobs N] [--list]
@@ -42,6 +43,7 @@ DESKTOPS = {
     "mutter-xwayland": lambda ws, platform: desktops.Mutter(ws, True, platform),
     "mutter-wayland": lambda ws, platform: desktops.Mutter(ws, False, platform),
     "xfwm4": lambda ws, platform: desktops.Xfwm4(ws, platform),
+    "kwin": lambda ws, platform: desktops.KWin(ws, platform),
 }
 
 # Where the program runs on Wayland itself unless the user chose a platform: sway makes it do so
@@ -135,6 +137,7 @@ def setup_dialog(ctx, p):
     else:
         ctx.say(f"setup dialog placed by the compositor on {dialog.outputs}, size {dialog.size}")
     time.sleep(0.15)   # its first paint
+    ctx.shot("setup")
     return dialog
 
 
