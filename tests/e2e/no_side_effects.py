@@ -110,10 +110,29 @@ CHANGES = re.compile(r"^\d+\s+(mkdir|mkdirat|rmdir|unlink|unlinkat|rename|rename
 ALLOWED_WRITE_PATHS = ("/dev/null", "/dev/tty", "/dev/dri/", "/dev/shm/")
 
 
+def whole_calls(trace):
+    """The trace's lines with each call whole: strace -f prints a call that another thread
+    interrupts as "PID call(args <unfinished ...>" and later "PID <... call resumed>rest"."""
+    waiting = {}
+    for line in trace.splitlines():
+        m = re.match(r"^(\d+)\s+(.*) <unfinished \.\.\.>$", line)
+        if m:
+            waiting[m.group(1)] = m.group(2)
+            continue
+        m = re.match(r"^(\d+)\s+<\.\.\. \w+ resumed>(.*)$", line)
+        if m and m.group(1) in waiting:
+            yield f"{m.group(1)} {waiting.pop(m.group(1))}{m.group(2)}"
+            continue
+        yield line
+    # A call still unfinished when the trace ended (the process ended inside it).
+    for pid, start in waiting.items():
+        yield f"{pid} {start}"
+
+
 def problems_in(trace):
     found = []
     execs = 0
-    for line in trace.splitlines():
+    for line in whole_calls(trace):
         if re.search(r"execve\(", line) and "= 0" in line:
             execs += 1
             if execs > 1:
@@ -142,7 +161,7 @@ def display_connection_closed(trace):
     display is still open when it ends (Qt 6.4's Wayland teardown can deadlock, and the teardown
     is the same road on X11). The close of that connection, if the trace has one."""
     fd = None
-    for line in trace.splitlines():
+    for line in whole_calls(trace):
         m = X11_CONNECT.search(line)
         if m and fd is None:
             fd = m.group(1)
