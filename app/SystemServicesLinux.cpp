@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SystemServices.h"
 
-#include "MessageBox.h"
-#include "Startup.h"
+#include "Backend.h"
 
 #include "sysinfo/LinuxServices.h"
 
@@ -10,9 +9,9 @@ namespace quill {
 
 sysinfo::Services &systemServices()
 {
-    static sysinfo::LinuxServices services([](const std::string &text) { showMessage(text); },
-                                           sysinfo::LinuxServices::defaultTools(),
-                                           variablesSetForThisProgram());
+    static sysinfo::LinuxServices services(
+        [](const std::string &text) { backend().showMessage(text); },
+        sysinfo::LinuxServices::defaultTools(), backend().variablesSetForThisProgram());
     return services;
 }
 

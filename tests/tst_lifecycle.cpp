@@ -190,7 +190,7 @@ void TestLifecycle::lastUnloadEndsAfterTheHandlerFinishes()
         unload("A");
         steps.push_back(f.ended() ? "after, program ending" : "after");
     };
-    click(f.a().control("Command1") ? qobject_cast<QWidget *>(f.a().control("Command1")) : nullptr);
+    click(qobject_cast<QWidget *>(qt::controlOf(f.a(), "Command1")));
     QCOMPARE(steps, (std::vector<std::string>{"before", "after, program ending"}));
     QCOMPARE(f.endCount, 1);
     QCOMPARE(f.endCode, 0);
@@ -234,7 +234,7 @@ void TestLifecycle::failingHandlerEndsWithTheReport()
         Timer(f.a(), "NoSuchTimer").setInterval(1); // not a control of this window
         steps.push_back("never");
     };
-    click(qobject_cast<QWidget *>(f.a().control("Command1")));
+    click(qobject_cast<QWidget *>(qt::controlOf(f.a(), "Command1")));
     QCOMPARE(steps, std::vector<std::string>{"first"});
     QCOMPARE(f.errors.size(), std::size_t(1));
     QVERIFY(QString::fromStdString(f.errors.front()).startsWith("Object required"));

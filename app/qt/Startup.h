@@ -41,9 +41,6 @@ std::vector<std::string> variablesSetForThisProgram();
 // and no quitting behind the registry's back. Call once after QApplication is made.
 void prepareApplication();
 
-// Loads the startup window through `registry`. Returns false if the program already ended.
-bool startUp(Registry &registry);
-
 // The whole program: returns the process exit status.
 int run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows);
 
