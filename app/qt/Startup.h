@@ -38,7 +38,8 @@ void stayOffAbsentSessionBus();
 std::vector<std::string> variablesSetForThisProgram();
 
 // Prepares the Qt application state the windows rely on: the classic look, the program's icon,
-// and no quitting behind the registry's back. Call once after QApplication is made.
+// no quitting behind the registry's back, and the Qt backend for the runtime. Call once after
+// QApplication is made.
 void prepareApplication();
 
 // The whole program: returns the process exit status.
