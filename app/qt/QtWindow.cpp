@@ -10,6 +10,7 @@
 #include "Widgets.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -41,10 +42,19 @@ Qt::WindowFlags flagsFor(const WindowDesc &d)
 // What showing a full-screen window would otherwise do first, done while it is hidden: asking
 // for the full-screen state costs two round trips to the display, polishing the first paint's
 // styles and fonts. Showing it then only maps it.
-void prepareFullScreen(QWidget *window)
+void prepareFullScreen(FormWidget *window)
 {
     window->setWindowState(Qt::WindowFullScreen);
     window->ensurePolished();
+    // On Wayland the compositor configures a full-screen window again once it has placed it on
+    // its output, and takes the new state into its picture of that output only when the window
+    // next commits a frame. Qt 6.4 answers such a configure with an expose but commits nothing
+    // when nothing in the window changed: it had already committed that very buffer. sway 1.7
+    // then waits for the frame, gives up after a fifth of a second, and leaves that output showing
+    // what it showed before until something else happens there. A frame drawn afresh on each
+    // expose answers every configure.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        window->redrawOnEveryExpose();
 }
 
 // How long after it loads a full-screen form makes what its showing needs: the startup window

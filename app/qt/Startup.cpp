@@ -16,6 +16,10 @@
 #include <mutex>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace quill {
 namespace {
 
@@ -228,7 +232,30 @@ void prepareApplication()
     setBackend(&qtBackend);
 }
 
-int run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows)
+namespace {
+
+// The end of the process, once the registry has said the program is done. The toolkit is not
+// torn down: the program keeps nothing that needs it (it writes no file), and Qt 6.4's Wayland
+// plugin can deadlock in its teardown. ~QWaylandDisplay waits for its event thread, which sits in
+// wl_display_read_events waiting for the main thread, the display's other reader, to read or
+// cancel the read it prepared; the main thread is the one waiting in ~QWaylandDisplay, so
+// neither goes on, the connection stays open and the compositor keeps the last dialog on the
+// screen. Ending the process closes the connection to the display instead, and the window system
+// removes every window of the program with it, on X11 and Wayland alike.
+[[noreturn]] void endProcess(int status)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+#if defined(__SANITIZE_ADDRESS__)
+    // std::_Exit skips the exit-time leak check; run it here, where only what is leaked counts.
+    __lsan_do_leak_check();
+#endif
+    std::_Exit(status);
+}
+
+} // namespace
+
+void run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows)
 {
     choosePlatform();
     stayOffAbsentSessionBus();
@@ -244,10 +271,9 @@ int run(int argc, char **argv, const std::function<void(Registry &)> &defineWind
         status = code;
         QCoreApplication::exit(code);
     });
-    if (!startUp(registry))
-        return status;
-    app.exec();
-    return status;
+    if (startUp(registry))
+        app.exec();
+    endProcess(status);
 }
 
 } // namespace quill

@@ -42,7 +42,8 @@ std::vector<std::string> variablesSetForThisProgram();
 // QApplication is made.
 void prepareApplication();
 
-// The whole program: returns the process exit status.
-int run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows);
+// The whole program, to the end of the process: it ends the process with the status the registry
+// gave when it ended (0, or 1 after the default error report).
+[[noreturn]] void run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows);
 
 } // namespace quill

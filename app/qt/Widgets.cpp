@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QWindow>
 
 #include <thread>
 
@@ -32,6 +33,19 @@ void FormWidget::paintEvent(QPaintEvent *)
         line.translate(0.5, l.width / 2.0);
         painter.drawLine(line);
     }
+}
+
+void FormWidget::redrawOnEveryExpose()
+{
+    if (QWindow *handle = windowHandle())
+        handle->installEventFilter(this);
+}
+
+bool FormWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Expose && watched == windowHandle())
+        update();
+    return QWidget::eventFilter(watched, event);
 }
 
 void ClickWatch::press(const QMouseEvent *event) { m_pressed = event->button() == Qt::LeftButton; }

@@ -54,6 +54,9 @@ public:
     // straight back: a dialog kept out of the taskbar would otherwise be lost to the user.
     void setKeptFromMinimizing(bool kept) { m_keptFromMinimizing = kept; }
     void setCancelButton(QAbstractButton *button) { m_cancel = button; }
+    // Draws the window afresh each time the window system exposes it, also where nothing in it
+    // changed. Call once its native window is made.
+    void redrawOnEveryExpose();
 
 signals:
     void clicked();
@@ -66,6 +69,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::vector<Line> m_lines;

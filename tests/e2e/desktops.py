@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 """Real desktops to run the built program on: sway (wlroots) and GNOME's mutter as headless
 Wayland compositors with two outputs of 1280x1024 side by side, with XWayland and without, and
-Xfce's window manager xfwm4 on Xvfb.
+two X11 window managers on Xvfb with one monitor: Xfce's xfwm4 and KDE Plasma's KWin (kwin_x11).
 
 The compositors will not run as root, and CI runs as root: there, they and the program run as an
 unprivileged account made for the tests (USER), each desktop with its own runtime directory. The
@@ -67,11 +67,14 @@ class Win:
         self.asked_position = asked_position   # X11: the place the program asked for
         self.focused = None                    # has the keyboard, where the desktop tells
         self.hovered = None                    # has the pointer, where the desktop tells
+        self.unanswered = None                 # Wayland: a configure acked and not yet committed
 
     def __repr__(self):
         where = self.rect if self.rect is not None else f"size {self.size}"
         return (f"<{self.title!r} {self.shell} {where} on {self.outputs}"
-                + (" full screen" if self.fullscreen else "") + ">")
+                + (" full screen" if self.fullscreen else "")
+                + (f", configure {self.unanswered} unanswered" if self.unanswered is not None
+                   else "") + ">")
 
 
 # --- the account and the files it needs -----------------------------------------------------------
@@ -213,6 +216,7 @@ class WaylandLog:
         self.toplevels = {}        # xdg_toplevel id -> dict
         self.entered = {}          # wl_surface id -> set of wl_output ids
         self.buffered = {}         # wl_surface id -> a buffer is attached
+        self.unanswered = {}       # xdg_surface id -> a configure acked, no frame committed since
         self.pointer_on = None     # wl_surface id under the pointer
         self.keyboard_on = None    # wl_surface id with the keyboard
 
@@ -249,8 +253,10 @@ class WaylandLog:
             self.xdg_surfaces[ids[0]] = ids[1]
         elif sent and iface == "xdg_surface" and msg == "get_toplevel":
             tid = int(_OBJ.findall(args)[0][1])
-            self.toplevels[tid] = {"surface": self.xdg_surfaces.get(oid), "title": None,
-                                   "asked": None, "size": None}
+            self.toplevels[tid] = {"surface": self.xdg_surfaces.get(oid), "xdg": oid,
+                                   "title": None, "asked": None, "size": None}
+        elif sent and iface == "xdg_surface" and msg == "ack_configure":
+            self.unanswered[oid] = int(args)
         elif iface == "xdg_toplevel" and oid in self.toplevels:
             t = self.toplevels[oid]
             if sent and msg == "set_title":
@@ -281,6 +287,9 @@ class WaylandLog:
                 (on.add if msg == "enter" else on.discard)(out)
             elif sent and msg == "attach":
                 self.buffered[oid] = not args.startswith("nil")
+            elif sent and msg == "commit":
+                for xdg in [x for x, surface in self.xdg_surfaces.items() if surface == oid]:
+                    self.unanswered.pop(xdg, None)
             elif sent and msg == "destroy":
                 self.entered.pop(oid, None)
                 self.buffered.pop(oid, None)
@@ -308,6 +317,7 @@ class WaylandLog:
             win = Win(t["title"], rect, t["size"], fullscreen, names, "wayland", asked)
             win.focused = self.keyboard_on == s
             win.hovered = self.pointer_on == s
+            win.unanswered = self.unanswered.get(t["xdg"])
             found.append(win)
         return found
 
@@ -601,8 +611,15 @@ def same_window(a, b):
 class Sway(Desktop):
     # sway centres every new floating window on its output, X11 or Wayland.
     places_x11_windows = False
-    # sway 1.7 puts a Wayland window full screen on an output that is not the focused one, but
-    # draws that output again only when something happens there, such as the pointer coming in.
+    # sway 1.7 puts a window full screen on an output that is not the focused one, but draws that
+    # output again only when something else happens there, such as the pointer coming in. The
+    # program is not the one that leaves it undrawn: its protocol log shows every configure of
+    # the window answered by a commit of a new buffer, damaged whole, also after sway has said
+    # the window entered that output; sway takes each buffer (it releases the one before) and
+    # sends its frame callbacks, and the output still shows sway's grey. Started with its own
+    # debug flag `-D damage=rerender`, which draws every output whole on each frame instead of
+    # what its damage tracking says changed, sway shows the fake screen on every output at once,
+    # with the same program. So the pointer goes there when an output is left undrawn.
     late_redraw = True
     can_add_output = True
 
@@ -739,6 +756,7 @@ class Sway(Desktop):
                     or [t for t in spoken if t.title == w.title]
                 if len(same) == 1:
                     w.asked_output = same[0].asked_output
+                    w.unanswered = same[0].unanswered
         return found
 
     def move_pointer(self, x, y):
@@ -1076,8 +1094,8 @@ def x_windows(session, pid, outputs):
             hints = w.get_full_property(Xatom.WM_NORMAL_HINTS, Xatom.WM_SIZE_HINTS)
             focused = focus in (w.id, top_level(session, w))
             title = session.title(w)
-        except xerror.BadWindow:
-            continue    # gone while we looked
+        except (xerror.BadWindow, xerror.BadDrawable):
+            continue    # gone while we looked (GetGeometry says BadDrawable)
         on = [o.name for o in outputs
               if rect[0] < o.x + o.width and o.x < rect[0] + rect[2]
               and rect[1] < o.y + o.height and o.y < rect[1] + rect[3]]
@@ -1092,14 +1110,16 @@ def x_windows(session, pid, outputs):
     return found
 
 
-class Xfwm4(Desktop):
-    """Xfce's window manager on Xvfb, with one monitor: a window manager knows only monitors that
+class XvfbDesktop(Desktop):
+    """An X11 window manager on Xvfb, with one monitor: a window manager knows only monitors that
     have an output, and Xvfb has one. (Its screen cut in two with xrandr --setmonitor, the
-    program sees two monitors and xfwm4 one, and xfwm4 puts both fake screens on that one;
+    program sees two monitors and the window manager one: xfwm4 puts both fake screens on that
+    one; KWin, whose one screen is then the whole X screen, makes each of them cover both;
     mutter --x11 takes the two for one wide monitor.)"""
 
-    name = "xfwm4"
     x_server = True
+    wm_name = b""            # what the window manager calls itself (_NET_WM_NAME)
+    session_env = {}         # what its session tells programs about itself
 
     def __init__(self, ws, platform=None):
         super().__init__(ws, platform)
@@ -1108,13 +1128,9 @@ class Xfwm4(Desktop):
     def start(self):
         self.x = Session(*OUTPUT_SIZE, wm=False)
         self.x.start()
-        env = self.x.env()
         self.outputs = x_monitors(self.x)
-        wm_env = dict(env, HOME=self.home, XDG_RUNTIME_DIR=self.runtime)
-        self.xfwm4 = subprocess.Popen(["dbus-run-session", "--", "xfwm4", "--compositor=off"],
-                                      env=wm_env, stdout=self.log_file("xfwm4.log"),
-                                      stderr=subprocess.STDOUT, start_new_session=True)
-        self.procs.append(self.xfwm4)
+        self.wm = self.start_wm(self.x.env())
+        self.procs.append(self.wm)
         self.x.wm = True
         deadline = time.monotonic() + 20
         check = self.x.atom("_NET_SUPPORTING_WM_CHECK")
@@ -1127,21 +1143,26 @@ class Xfwm4(Desktop):
                                                 self.x.atom("UTF8_STRING"))
                 except Exception:
                     name = None
-                if name and b"Xfwm4" in bytes(name.value):
+                if name and self.wm_name in bytes(name.value):
                     break
-            if self.xfwm4.poll() is not None:
+            if self.wm.poll() is not None:
                 raise SessionError(f"{self.name} ended at start")
             if time.monotonic() > deadline:
                 raise SessionError(f"{self.name} did not take over the screen")
             time.sleep(0.05)
-        # Its workspace and panel settings come from xfconf over D-Bus; give it a moment to
-        # settle its own windows before programs map theirs.
-        time.sleep(0.3)
+        self.ready()
         return self
+
+    def start_wm(self, env):
+        """Starts the window manager on the display that `env` names; returns its process."""
+        raise NotImplementedError
+
+    def ready(self):
+        """Waits, once the window manager has named itself, until it manages windows."""
 
     def program_env(self):
         env = self.base_env()
-        env.update(DISPLAY=self.x.name, XDG_SESSION_TYPE="x11", XDG_CURRENT_DESKTOP="XFCE")
+        env.update(DISPLAY=self.x.name, XDG_SESSION_TYPE="x11", **self.session_env)
         return env
 
     def windows(self, program):
@@ -1156,7 +1177,11 @@ class Xfwm4(Desktop):
 
     def close(self, program, win):
         for w in self.x.find(program.pid, win.title):
-            if self.x.client_geometry(w) == win.rect:
+            try:
+                here = self.x.client_geometry(w)
+            except (xerror.BadWindow, xerror.BadDrawable):
+                continue
+            if here == win.rect:
                 self.x.request_close(w)
 
     def screenshot(self, path):
@@ -1174,3 +1199,74 @@ class Xfwm4(Desktop):
     def kill_display(self):
         end(self.x.xvfb)
 
+
+class Xfwm4(XvfbDesktop):
+    """Xfce's window manager."""
+
+    name = "xfwm4"
+    wm_name = b"Xfwm4"
+    session_env = {"XDG_CURRENT_DESKTOP": "XFCE"}
+
+    def start_wm(self, env):
+        wm_env = dict(env, HOME=self.home, XDG_RUNTIME_DIR=self.runtime)
+        return subprocess.Popen(["dbus-run-session", "--", "xfwm4", "--compositor=off"],
+                                env=wm_env, stdout=self.log_file("xfwm4.log"),
+                                stderr=subprocess.STDOUT, start_new_session=True)
+
+    def ready(self):
+        # Its workspace and panel settings come from xfconf over D-Bus; give it a moment to
+        # settle its own windows before programs map theirs.
+        time.sleep(0.3)
+
+
+class KWin(XvfbDesktop):
+    """KDE Plasma's window manager, kwin_x11, in a session of its own: its own D-Bus session bus
+    (it asks for kglobalaccel there, and programs of a Plasma session have one), as the account,
+    without compositing (KWIN_COMPOSE=N): on Xvfb it would composite with Mesa's software
+    renderer, work for the shared cores that the roads do not need (they pass with it too)."""
+
+    name = "kwin"
+    wm_name = b"KWin"
+
+    def __init__(self, ws, platform=None):
+        super().__init__(ws, platform)
+        self.bus = None
+
+    def start_wm(self, env):
+        wm_env = self.base_env()
+        wm_env.update(DISPLAY=env["DISPLAY"], QT_QPA_PLATFORM="xcb", KWIN_COMPOSE="N")
+        self.bus_file = os.path.join(self.runtime, "bus")
+        script = f'printf %s "$DBUS_SESSION_BUS_ADDRESS" > {self.bus_file}; exec "$@"'
+        return self.popen(["dbus-run-session", "--", "sh", "-c", script, "kwin",
+                           "kwin_x11", "--replace"], wm_env, stdout=self.log_file("kwin.log"))
+
+    def ready(self):
+        deadline = time.monotonic() + 10
+        while not (os.path.exists(self.bus_file) and open(self.bus_file).read().strip()):
+            if time.monotonic() > deadline:
+                raise SessionError("kwin's session bus did not start")
+            time.sleep(0.05)
+        self.bus = open(self.bus_file).read().strip()
+        self.x.frame_depth = 3      # its frame holds a wrapper window, which holds the client
+        # KWin names itself before it manages windows.
+        self.x.wait_managing()
+
+    def click_on(self, program, win, x, y):
+        # KWin maps a window and moves it to its place a moment later (seen: the setup dialog
+        # mapped at 0,0, at its place 10 ms on). A click aimed where the window was seen lands
+        # on it only if it stays there: the window must be where it was seen, and still there
+        # a moment later, or the roads aimed before it settled.
+        for _ in range(2):
+            if self.current(program, win) is None:
+                raise SessionError(f"{win.title} is no longer at {win.rect}: it moved, or "
+                                   f"went, since it was seen; on screen: "
+                                   f"{self.windows(program)}")
+            time.sleep(0.1)
+        self.click(x, y)
+
+    def program_env(self):
+        env = super().program_env()
+        # What a Plasma session tells its programs (Qt picks its KDE theme by them).
+        env.update(XDG_CURRENT_DESKTOP="KDE", XDG_SESSION_DESKTOP="KDE", KDE_FULL_SESSION="true",
+                   KDE_SESSION_VERSION="5", DBUS_SESSION_BUS_ADDRESS=self.bus)
+        return env

@@ -134,6 +134,23 @@ def problems_in(trace):
     return found
 
 
+X11_CONNECT = re.compile(r'connect\((\d+), \{sa_family=AF_UNIX, sun_path=@?"[^"]*\.X11-unix/X')
+
+
+def display_connection_closed(trace):
+    """The program ends its process without tearing the toolkit down, so the connection to the
+    display is still open when it ends (Qt 6.4's Wayland teardown can deadlock, and the teardown
+    is the same road on X11). The close of that connection, if the trace has one."""
+    fd = None
+    for line in trace.splitlines():
+        m = X11_CONNECT.search(line)
+        if m and fd is None:
+            fd = m.group(1)
+        elif fd is not None and re.match(rf"^\d+\s+(close|shutdown)\({fd}[,)]", line):
+            return line
+    return None
+
+
 def display_processes(display):
     """The processes whose environment names `display`, as {(pid, start time): command line}."""
     found = {}
@@ -236,6 +253,9 @@ def main():
             with open(log) as f:
                 trace = f.read()
             found = problems_in(trace)
+            closed = display_connection_closed(trace)
+            if closed:
+                found.append("the toolkit was torn down at the end: " + closed)
             found += ["still running after the program ended: " + p for p in stayed]
             if status != 0:
                 found.append(f"exit status {status}")
@@ -248,7 +268,8 @@ def main():
             else:
                 passes += 1
                 print(f"ok   {name}: {calls} calls traced, no socket to the internet, nothing "
-                      f"written, no other program, no settings of its own, nothing left running")
+                      f"written, no other program, no settings of its own, nothing left running, "
+                      f"ended with the display still connected")
     print(f"{passes} passed, {failures} failed")
     return 1 if failures else 0
 

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 """The program's main roads on real desktops: sway and GNOME's mutter as headless Wayland
 compositors with two outputs, each with XWayland and without (the program runs on X11 through
-XWayland under mutter, on Wayland otherwise), and Xfce's xfwm4 on Xvfb with one monitor. Also the
-start with no display, and a display that goes away under the running program.
+XWayland under mutter, on Wayland otherwise), and two X11 window managers on Xvfb with one
+monitor: Xfce's xfwm4 and KDE Plasma's KWin. Also the start with no display, and a display that
+goes away under the running program.
 
     run_desktops.py PROGRAM [--desktop NAME ...] [--road NAME ...] [--platform xcb|wayland]
                             [--shots DIR] [--keep] [--jobs N] [--list]
@@ -17,6 +18,7 @@ nothing failed.
 import argparse
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -41,6 +43,7 @@ DESKTOPS = {
     "mutter-xwayland": lambda ws, platform: desktops.Mutter(ws, True, platform),
     "mutter-wayland": lambda ws, platform: desktops.Mutter(ws, False, platform),
     "xfwm4": lambda ws, platform: desktops.Xfwm4(ws, platform),
+    "kwin": lambda ws, platform: desktops.KWin(ws, platform),
 }
 
 # Where the program runs on Wayland itself unless the user chose a platform: sway makes it do so
@@ -134,13 +137,16 @@ def setup_dialog(ctx, p):
     else:
         ctx.say(f"setup dialog placed by the compositor on {dialog.outputs}, size {dialog.size}")
     time.sleep(0.15)   # its first paint
+    ctx.shot("setup")
     return dialog
 
 
 def check_fake_screen(ctx, p, title, label):
     """The fake screen over every output: on each, one full-screen window of that name, which on
-    Wayland asked to be full screen on that very output; teal all over but for the text on the
-    primary output. Returns the window on each output, by output name."""
+    Wayland asked to be full screen on that very output and answered the compositor's last
+    configure with a frame (a compositor takes a configure as answered only then: sway waits a
+    fifth of a second for it); teal all over but for the text on the primary output. Returns the
+    window on each output, by output name."""
     d = ctx.d
     deadline = time.monotonic() + 3
     while True:
@@ -149,10 +155,12 @@ def check_fake_screen(ctx, p, title, label):
         on = {o.name: [w for w in screens if w.fullscreen and w.outputs == [o.name]]
               for o in d.outputs}
         if len(screens) == len(d.outputs) and all(len(v) == 1 for v in on.values()) \
-                and all(w.shell != "wayland" or w.asked_output for w in screens):
+                and all(w.shell != "wayland" or (w.asked_output and w.unanswered is None)
+                        for w in screens):
             break
         check(time.monotonic() < deadline,
-              f"{title}: not one full-screen window on each of {d.outputs}: {screens}")
+              f"{title}: not one full-screen window on each of {d.outputs}, each with the "
+              f"compositor's last configure answered: {screens}")
         time.sleep(0.1)
     others = [w for w in wins if w.title != title]
     check(not others, f"{title} should be the program's only window, also: {others}")
@@ -205,9 +213,26 @@ def check_reveal(ctx, reveal):
 
 def assert_exits(p, status=0, timeout=5.0):
     code = p.wait_exit(timeout)
-    check(code is not None, f"the program is still running {timeout} s later")
+    check(code is not None, f"the program is still running {timeout} s later; where its "
+          f"threads are:\n{stacks(p)}")
     check(code == status, f"the program ended with status {code}, expected {status}; "
           f"standard error: {p.errors()[-10:]}")
+
+
+def stacks(p):
+    """The hung program's threads, as gdb finds them (the functions of each, innermost first)."""
+    if not shutil.which("gdb"):
+        return "(no gdb to ask)"
+    out = subprocess.run(["gdb", "-p", str(p.pid), "-batch", "-ex", "thread apply all bt 25"],
+                         capture_output=True, text=True, timeout=120).stdout
+    lines = []
+    for line in out.splitlines():
+        if line.startswith("Thread "):
+            lines.append(line)
+        m = re.match(r"#\d+\s+(?:0x[0-9a-f]+ in )?(\S+)", line)
+        if m:
+            lines.append("    " + m.group(1))
+    return "\n".join(lines) or out[-2000:]
 
 
 def to_form1(ctx, p):

@@ -95,6 +95,7 @@ class Session:
 
     def __init__(self, width=1024, height=768, wm=False, log=None, monitors=(), dpi=None):
         self.width, self.height, self.wm = width, height, wm
+        self.frame_depth = 2        # a window manager's frame, then the client in it
         self.monitors = {}          # name -> (x, y, width, height), as they are now
         self.primary = None
         self._initial_monitors = list(monitors)
@@ -214,16 +215,17 @@ class Session:
                 except xerror.BadWindow:
                     name = None
                 if name and b"Openbox" in bytes(name.value):
-                    self._wait_managing()
+                    self.wait_managing()
                     self.log(f"openbox manages {self.name}")
                     return
             time.sleep(0.02)
         raise SessionError("openbox did not take over the screen")
 
-    def _wait_managing(self):
-        """openbox names itself before its start-up is done, and a window mapped in between is
-        never managed (seen: an xmessage left unmapped for good). A window of our own is mapped,
-        and mapped again while it is not framed, until openbox frames and shows it."""
+    def wait_managing(self):
+        """A window manager names itself before its start-up is done, and a window mapped in
+        between may never be managed (seen under openbox: an xmessage left unmapped for good). A
+        window of our own is mapped, and mapped again while it is not framed, until the window
+        manager frames and shows it."""
         probe = self.root.create_window(0, 0, 10, 10, 0, X.CopyFromParent, X.InputOutput,
                                         X.CopyFromParent)
         deadline = time.monotonic() + 15
@@ -237,7 +239,7 @@ class Session:
                         return
                     time.sleep(0.01)
                 if time.monotonic() > deadline:
-                    raise SessionError("openbox does not manage windows")
+                    raise SessionError("the window manager does not manage windows")
                 probe.unmap()
         finally:
             probe.destroy()
@@ -320,7 +322,7 @@ class Session:
     def windows_of(self, pid, viewable=True):
         """Top-level windows of a process: under a window manager they sit inside its frames."""
         found = []
-        for w in self._tree(self.root, 2 if self.wm else 1):
+        for w in self._tree(self.root, self.frame_depth if self.wm else 1):
             if self.pid_of(w) != pid:
                 continue
             if viewable and not self.is_viewable(w):
@@ -331,7 +333,7 @@ class Session:
     def find_any(self, title, viewable=True):
         """Windows of any client by title, e.g. another program's."""
         found = []
-        for w in self._tree(self.root, 2 if self.wm else 1):
+        for w in self._tree(self.root, self.frame_depth if self.wm else 1):
             if title_matches(self.title(w), title) and (not viewable or self.is_viewable(w)):
                 found.append(w)
         return found
