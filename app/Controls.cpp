@@ -2,90 +2,86 @@
 #include "Controls.h"
 
 #include "Form.h"
-#include "Look.h"
 #include "RuntimeError.h"
-#include "Widgets.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
 
 namespace quill {
-namespace {
 
-template <typename T>
-T *as(QObject *object)
+NativeWindow &ControlHandle::live(Kind kind) const
 {
-    auto *typed = qobject_cast<T *>(object);
-    if (!typed)
-        throw RuntimeError(ErrorCode::ObjectRequired);
-    return typed;
-}
-
-} // namespace
-
-QObject *ControlHandle::liveOrNull() const { return m_form.control(m_name); }
-
-QObject *ControlHandle::live() const
-{
-    QObject *object = liveOrNull();
-    if (!object)
+    NativeWindow *window = m_form.native();
+    const ControlDesc *control = m_form.controlDesc(m_name);
+    if (!window || !control)
         throw RuntimeError(ErrorCode::ObjectRequired, std::string(m_name));
-    return object;
+    if (control->kind != kind)
+        throw RuntimeError(ErrorCode::ObjectRequired);
+    return *window;
 }
 
-std::string Label::caption() const { return as<LabelWidget>(live())->text().toStdString(); }
-void Label::setCaption(std::string_view caption) { as<LabelWidget>(live())->setText(toQString(caption)); }
+std::string Label::caption() const { return live(Kind::Label).text(m_name); }
+void Label::setCaption(std::string_view caption) { live(Kind::Label).setText(m_name, caption); }
 
-std::string CommandButton::caption() const
-{
-    return as<QPushButton>(live())->text().toStdString();
-}
+std::string CommandButton::caption() const { return live(Kind::CommandButton).text(m_name); }
 void CommandButton::setCaption(std::string_view caption)
 {
-    as<QPushButton>(live())->setText(toQString(caption));
+    live(Kind::CommandButton).setText(m_name, caption);
 }
 
-std::int16_t CheckBox::value() const
-{
-    switch (as<QCheckBox>(live())->checkState()) {
-    case Qt::Checked: return 1;
-    case Qt::PartiallyChecked: return 2;
-    case Qt::Unchecked: break;
-    }
-    return 0;
-}
+std::int16_t CheckBox::value() const { return live(Kind::CheckBox).value(m_name); }
 
 void CheckBox::setValue(std::int16_t value)
 {
     if (value < 0 || value > 2)
         throw RuntimeError(ErrorCode::InvalidPropertyValue);
-    auto *box = as<QCheckBox>(live());
-    if (value == 2)
-        box->setTristate(true);
-    box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+    live(Kind::CheckBox).setValue(m_name, value);
 }
 
-std::string TextBox::text() const { return as<QLineEdit>(live())->text().toStdString(); }
-void TextBox::setText(std::string_view text) { as<QLineEdit>(live())->setText(toQString(text)); }
+std::string TextBox::text() const { return live(Kind::TextBox).text(m_name); }
+void TextBox::setText(std::string_view text) { live(Kind::TextBox).setText(m_name, text); }
 
-std::int32_t Timer::interval() const { return as<TimerObject>(live())->interval(); }
+namespace {
+
+Form::TimerState &timerOf(Form &form, std::string_view name)
+{
+    Form::TimerState *state = form.timerState(name);
+    if (!state)
+        throw RuntimeError(ErrorCode::ObjectRequired, std::string(name));
+    return *state;
+}
+
+} // namespace
+
+std::int32_t Timer::interval() const
+{
+    live(Kind::Timer);
+    return timerOf(m_form, m_name).interval;
+}
 
 void Timer::setInterval(std::int32_t milliseconds)
 {
     if (milliseconds < 0 || milliseconds > 65535)
         throw RuntimeError(ErrorCode::InvalidPropertyValue);
-    as<TimerObject>(live())->setInterval(milliseconds);
+    NativeWindow &window = live(Kind::Timer);
+    Form::TimerState &state = timerOf(m_form, m_name);
+    state.interval = milliseconds;
+    window.setTimer(m_name, state.interval, state.enabled);
 }
 
-bool Timer::enabled() const { return as<TimerObject>(live())->isEnabled(); }
+bool Timer::enabled() const
+{
+    live(Kind::Timer);
+    return timerOf(m_form, m_name).enabled;
+}
 
 void Timer::setEnabled(bool enabled)
 {
-    QObject *object = liveOrNull();
-    if (!object && !enabled)
+    if (!m_form.native() && !enabled)
         return; // the timer went with its window; there is nothing left to stop
-    as<TimerObject>(object ? object : live())->setEnabled(enabled);
+    NativeWindow &window = live(Kind::Timer);
+    Form::TimerState &state = timerOf(m_form, m_name);
+    if (state.enabled == enabled)
+        return;
+    state.enabled = enabled;
+    window.setTimer(m_name, state.interval, state.enabled);
 }
 
 } // namespace quill

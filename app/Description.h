@@ -2,8 +2,9 @@
 #pragma once
 
 // The static records every window is built from. A form writes its look down once, as a table in the
-// order its controls are created, with positions and sizes in twips; app/ turns the table into widgets
-// when the window loads. Nothing here depends on Qt, so the tables can be checked at compile time.
+// order its controls are created, with positions and sizes in twips; the backend turns the table into
+// native windows and controls when the window loads. Nothing here depends on a toolkit, so the
+// tables can be checked at compile time.
 
 #include <cstdint>
 #include <optional>

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "ErrorReport.h"
 
-#include "MessageBox.h"
+#include "Backend.h"
 #include "Registry.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quill {
 namespace {
@@ -15,6 +17,9 @@ ErrorPresenter &presenter()
     return p;
 }
 
+int g_running = 0; // handlers running: more than one only while a waiting one is let in
+std::vector<std::function<void()>> g_waiting;
+
 } // namespace
 
 void reportError(const RuntimeError &error)
@@ -23,7 +28,7 @@ void reportError(const RuntimeError &error)
         presenter()(error);
         return;
     }
-    showMessage("Run-time error '" + std::to_string(error.number()) + "':\n\n" + error.what());
+    backend().showMessage("Run-time error '" + std::to_string(error.number()) + "':\n\n" + error.what());
 }
 
 ErrorPresenter setErrorPresenter(ErrorPresenter p)
@@ -44,16 +49,34 @@ bool reportAndGoOn(const std::function<void()> &steps)
     }
 }
 
+bool handlerRunning() { return g_running > 0; }
+
 void deliver(const std::function<void()> &handler)
 {
-    try {
-        handler();
-    } catch (const RuntimeError &error) {
-        reportError(error);
-        Registry::current().endProgram(1);
-    } catch (const std::exception &other) {
-        reportError(RuntimeError(ErrorCode::ObjectRequired, other.what()));
-        Registry::current().endProgram(1);
+    if (g_running > 0) {
+        g_waiting.push_back(handler);
+        return;
+    }
+    {
+        struct Running {
+            Running() { ++g_running; }
+            ~Running() { --g_running; }
+        } running;
+        try {
+            handler();
+        } catch (const RuntimeError &error) {
+            reportError(error);
+            Registry::current().endProgram(1);
+        } catch (const std::exception &other) {
+            reportError(RuntimeError(ErrorCode::ObjectRequired, other.what()));
+            Registry::current().endProgram(1);
+        }
+    }
+    if (!g_waiting.empty()) {
+        backend().post([waiting = std::exchange(g_waiting, {})] {
+            for (const auto &next : waiting)
+                deliver(next);
+        });
     }
 }
 

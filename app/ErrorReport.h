@@ -25,7 +25,12 @@ ErrorPresenter setErrorPresenter(ErrorPresenter presenter);
 bool reportAndGoOn(const std::function<void()> &steps);
 
 // Runs an event handler: a RuntimeError it raises, or any other exception, is reported and ends the
-// program through the registry.
+// program through the registry. One handler never runs inside another: a handler delivered while
+// one runs (a click, timer or close request that a message box let through) waits, and runs at the
+// next turn of the event loop after the running one has ended.
 void deliver(const std::function<void()> &handler);
+
+// Whether a handler is running now.
+bool handlerRunning();
 
 } // namespace quill

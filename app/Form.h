@@ -3,26 +3,21 @@
 
 // A window of the program: its description, its state in the lifecycle, and its handlers. A form
 // subclass gives its description table to the constructor, binds its handlers to control events,
-// and reads and writes its own controls through the handles of Controls.h. Building the widgets,
-// placing the window and delivering events are done here, so a form reads like its description.
+// and reads and writes its own controls through the handles of Controls.h. The native window is
+// made by the backend (Backend.h); when it is made, shown, placed and destroyed is decided here, so
+// a form reads like its description and every backend keeps the same order.
 
+#include "Backend.h"
 #include "Description.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-class QObject;
-class QWidget;
-
 namespace quill {
-
-class FormWidget;
-class ScreenCovers;
-
-enum class Event { Click, Timer };
 
 class Form {
 public:
@@ -34,7 +29,7 @@ public:
     const WindowDesc &description() const { return m_description; }
     std::string_view name() const { return m_description.name; }
 
-    bool isLoaded() const { return m_widget != nullptr; }
+    bool isLoaded() const { return m_native != nullptr; }
     bool isVisible() const;
     bool isUnloading() const { return m_unloading; }
 
@@ -46,14 +41,22 @@ public:
     void makeVisible();
     void makeHidden();
     void runUnload();  // the Unload handler
-    // The window and its controls go; its timers stop. Inside a handler the widgets are deleted
-    // once the event being handled is done; `now` deletes them at once (the program is ending).
+    // The window and its controls go; its timers stop at once. Inside a handler the window leaves
+    // the screen at the next turn of the event loop and its native objects go once no handler
+    // runs any more; `now` destroys them at once (the program is ending).
     void destroy(bool now = false);
 
-    // The live top-level widget while loaded, else null. For tests and for app/.
-    QWidget *widget() const;
-    // The live object of a control while loaded, else null.
-    QObject *control(std::string_view name, int index = -1) const;
+    // The native window while loaded, else null. For the backend and its tests.
+    NativeWindow *native() const { return m_native.get(); }
+    // The described control of that name, or null.
+    const ControlDesc *controlDesc(std::string_view name) const;
+
+    // A timer control's state while the window is loaded.
+    struct TimerState {
+        std::int32_t interval = 0;
+        bool enabled = false;
+    };
+    TimerState *timerState(std::string_view name);
 
 protected:
     // The window's Load and Unload handlers. Absent unless a form overrides them.
@@ -73,16 +76,19 @@ private:
         std::function<void()> handler;
     };
 
+    void receive(std::string_view control, Event event);
     void placeOnFirstShow();
     void focusFirstControl();
     void map();
-    void prepareScreens(); // a full-screen form's state, polish and covers, before it shows
 
     const WindowDesc &m_description;
     std::vector<Binding> m_bindings;
-    FormWidget *m_widget = nullptr;
-    ScreenCovers *m_covers = nullptr; // a full-screen form's covers of the other monitors
-    std::weak_ptr<bool> m_alive;
+    std::unique_ptr<NativeWindow> m_native;
+    std::map<std::string, TimerState, std::less<>> m_timers;
+    // Lives as long as the form: steps posted for a later turn find out whether it still does.
+    std::shared_ptr<Form *> m_self;
+    // Lives as long as one load: events of a window that went are dropped.
+    std::shared_ptr<bool> m_alive;
     bool m_shownOnce = false;
     bool m_visible = false;    // shown, as the lifecycle sees it
     bool m_mapPending = false; // shown, not yet on the screen

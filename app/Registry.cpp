@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "Registry.h"
 
+#include "Backend.h"
+#include "ErrorReport.h"
 #include "Form.h"
 #include "RuntimeError.h"
+
 
 namespace quill {
 namespace {
 Registry *g_current = nullptr;
+constexpr const char *StartupWindow = "Form1";
 }
 
 Registry::Registry() : m_previous(g_current) { g_current = this; }
@@ -119,12 +123,27 @@ void Registry::endProgram(int exitCode)
         m_end(exitCode);
 }
 
+void Registry::retire(std::unique_ptr<NativeWindow> window)
+{
+    backend().post([leaving = window->lifetime()] {
+        if (auto window = leaving.lock())
+            (*window)->unmap();
+    });
+    backend().dispose(std::move(window));
+}
+
 void Registry::setTrace(Trace trace) { m_trace = std::move(trace); }
 
 void Registry::trace(const std::string &event) const
 {
     if (m_trace)
         m_trace(event);
+}
+
+bool startUp(Registry &registry)
+{
+    deliver([&] { registry.load(StartupWindow); });
+    return !registry.hasEnded();
 }
 
 void show(std::string_view name) { Registry::current().show(name); }

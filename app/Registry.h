@@ -15,6 +15,7 @@
 namespace quill {
 
 class Form;
+class NativeWindow;
 
 class Registry {
 public:
@@ -50,6 +51,13 @@ public:
     void endProgram(int exitCode);
     bool hasEnded() const { return m_ended; }
 
+    // A native window whose form was unloaded: it leaves the screen at the next turn of the event
+    // loop, right after the windows the event being handled showed have come on it (they were
+    // asked for first), so that nothing of the desktop shows between the one and the others, and
+    // so that the window manager gives the new window the focus as it does when a window closes.
+    // The backend destroys it once the event being handled has returned.
+    void retire(std::unique_ptr<NativeWindow> window);
+
     // Every Load and Unload event, as "Load Form1" / "Unload Form1", in the order they run.
     void setTrace(Trace trace);
     void trace(const std::string &event) const;
@@ -62,6 +70,9 @@ private:
     bool m_ended = false;
     Registry *m_previous = nullptr;
 };
+
+// Loads the startup window through `registry`. Returns false if the program already ended.
+bool startUp(Registry &registry);
 
 // The lifecycle operations, as the handlers use them.
 void show(std::string_view name);

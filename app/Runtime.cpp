@@ -1,16 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "Runtime.h"
 
-#include <QLocale>
+#include "Backend.h"
 
 namespace quill {
 
-char32_t userDecimalSeparator()
-{
-    const QString separator = QLocale::system().decimalPoint();
-    if (separator.isEmpty())
-        return U'.';
-    return separator.toUcs4().value(0, U'.');
-}
+char32_t userDecimalSeparator() { return backend().decimalSeparator(); }
 
 } // namespace quill

@@ -7,6 +7,7 @@
 #include "ErrorReport.h"
 #include "Form.h"
 #include "Forms.h"
+#include "QtWindow.h"
 #include "Registry.h"
 #include "Startup.h"
 
@@ -79,12 +80,12 @@ struct Program {
 
     bool ended() const { return endCount > 0; }
 
-    QWidget *window(const char *name) { return registry.window(name).widget(); }
+    QWidget *window(const char *name) { return qt::widgetOf(registry.window(name)); }
 
     template <typename T = QWidget>
     T *control(const char *window, const char *name)
     {
-        return qobject_cast<T *>(registry.window(window).control(name));
+        return qobject_cast<T *>(qt::controlOf(registry.window(window), name));
     }
 
     // The windows the user can see, by name, in name order.

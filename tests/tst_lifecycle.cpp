@@ -4,6 +4,8 @@
 
 #include "Controls.h"
 #include "Harness.h"
+#include "Layout.h"
+#include "Look.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,6 +77,10 @@ private slots:
     void failingHandlerEndsWithTheReport();
     void unloadInsideOwnUnloadHandler();
     void unknownWindowIsAnError();
+    void eventDuringAHandlerWaits();
+    void firstPlace_data();
+    void firstPlace();
+    void coversLaidOverMonitors();
     void platformOnWayland_data();
     void platformOnWayland();
     void sessionBus_data();
@@ -190,7 +196,7 @@ void TestLifecycle::lastUnloadEndsAfterTheHandlerFinishes()
         unload("A");
         steps.push_back(f.ended() ? "after, program ending" : "after");
     };
-    click(f.a().control("Command1") ? qobject_cast<QWidget *>(f.a().control("Command1")) : nullptr);
+    click(qobject_cast<QWidget *>(qt::controlOf(f.a(), "Command1")));
     QCOMPARE(steps, (std::vector<std::string>{"before", "after, program ending"}));
     QCOMPARE(f.endCount, 1);
     QCOMPARE(f.endCode, 0);
@@ -234,7 +240,7 @@ void TestLifecycle::failingHandlerEndsWithTheReport()
         Timer(f.a(), "NoSuchTimer").setInterval(1); // not a control of this window
         steps.push_back("never");
     };
-    click(qobject_cast<QWidget *>(f.a().control("Command1")));
+    click(qobject_cast<QWidget *>(qt::controlOf(f.a(), "Command1")));
     QCOMPARE(steps, std::vector<std::string>{"first"});
     QCOMPARE(f.errors.size(), std::size_t(1));
     QVERIFY(QString::fromStdString(f.errors.front()).startsWith("Object required"));
@@ -261,6 +267,111 @@ void TestLifecycle::unknownWindowIsAnError()
 {
     Fixture f;
     QVERIFY_THROWS_EXCEPTION(RuntimeError, f.registry.show("Form9"));
+}
+
+void TestLifecycle::eventDuringAHandlerWaits()
+{
+    Fixture f;
+    f.registry.show("A");
+    settle();
+    auto *button = qobject_cast<QWidget *>(qt::controlOf(f.a(), "Command1"));
+    QVERIFY(button);
+    std::vector<std::string> steps;
+    f.a().onClick = [&] {
+        steps.push_back("begin " + std::to_string(steps.size()));
+        // A click that arrives while this handler runs, as one would through a message box.
+        if (steps.size() == 1)
+            QTest::mouseClick(button, Qt::LeftButton);
+        steps.push_back("end");
+    };
+    click(button);
+    QCOMPARE(steps, (std::vector<std::string>{"begin 0", "end"}));
+    settle();
+    QCOMPARE(steps, (std::vector<std::string>{"begin 0", "end", "begin 2", "end"}));
+
+    // One that arrives for a window the running handler unloads is dropped with the window.
+    f.registry.show("B");
+    f.a().onClick = [&] {
+        steps.push_back("unloading");
+        QTest::mouseClick(button, Qt::LeftButton);
+        unload("A");
+    };
+    steps.clear();
+    click(button);
+    settle();
+    QCOMPARE(steps, std::vector<std::string>{"unloading"});
+    QVERIFY(!f.ended());
+}
+
+void TestLifecycle::firstPlace_data()
+{
+    QTest::addColumn<int>("startUp");   // StartUpPosition
+    QTest::addColumn<QRect>("client");  // twips
+    QTest::addColumn<QRect>("monitor"); // pixels
+    QTest::addColumn<QRect>("workArea");
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<QRect>("expected"); // the client area; empty when the window is not placed
+
+    const QRect screen(0, 0, 1280, 1024);
+    const auto centre = int(StartUpPosition::CenterScreen);
+    const auto manual = int(StartUpPosition::Manual);
+    QTest::newRow("centred") << centre << QRect(45, 330, 5910, 4560) << screen << screen << 96.0
+                             << QRect(443, 360, 394, 304);
+    QTest::newRow("centred at 144 dpi") << centre << QRect(45, 330, 5910, 4560) << screen << screen
+                                        << 144.0 << QRect(344, 284, 591, 456);
+    QTest::newRow("centred on a primary right of the origin")
+        << centre << QRect(0, 0, 1500, 1500) << QRect(1280, 200, 1024, 768)
+        << QRect(1280, 200, 1024, 768) << 96.0 << QRect(1742, 534, 100, 100);
+    QTest::newRow("centred, a panel at the top pushes it down")
+        << centre << QRect(0, 0, 15000, 15000) << QRect(0, 0, 1280, 1024)
+        << QRect(0, 600, 1280, 424) << 96.0 << QRect(140, 600, 1000, 1000);
+    QTest::newRow("manual at its offset") << manual << QRect(600, 300, 1500, 1500) << screen
+                                          << screen << 96.0 << QRect(40, 20, 100, 100);
+    QTest::newRow("manual kept inside the right and bottom")
+        << manual << QRect(18000, 15000, 1500, 1500) << screen << QRect(0, 0, 1280, 984) << 96.0
+        << QRect(1180, 884, 100, 100);
+    QTest::newRow("larger than the work area keeps its corner in it")
+        << manual << QRect(0, 0, 30000, 30000) << screen << QRect(0, 40, 1280, 984) << 96.0
+        << QRect(0, 40, 2000, 2000);
+    QTest::newRow("system default is not placed")
+        << int(StartUpPosition::SystemDefault) << QRect(0, 0, 1500, 1500) << screen << screen
+        << 96.0 << QRect();
+}
+
+void TestLifecycle::firstPlace()
+{
+    QFETCH(int, startUp);
+    QFETCH(QRect, client);
+    QFETCH(QRect, monitor);
+    QFETCH(QRect, workArea);
+    QFETCH(double, dpi);
+    QFETCH(QRect, expected);
+
+    const WindowDesc d{.name = "P", .startUp = StartUpPosition(startUp),
+                       .client = {client.x(), client.y(), client.width(), client.height()}};
+    auto pixels = [](QRect r) { return PixelRect{r.x(), r.y(), r.width(), r.height()}; };
+    const auto placed = quill::firstPlace(d, Monitor{pixels(monitor), pixels(workArea), dpi});
+    QCOMPARE(placed.has_value(), !expected.isNull());
+    if (placed)
+        QCOMPARE(toQRect(*placed), expected);
+}
+
+void TestLifecycle::coversLaidOverMonitors()
+{
+    const std::vector<Monitor> monitors{{{1280, 200, 1024, 768}, {}, 96},
+                                        {{0, 0, 1280, 1024}, {}, 96},
+                                        {{1280, 968, 800, 600}, {}, 96}};
+    const auto places = layCovers(monitors);
+    QCOMPARE(places.size(), std::size_t(3));
+    // The form's own window on the primary monitor, the first; a cover filling each other one.
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        QCOMPARE(places[i].formWindow, i == 0);
+        QCOMPARE(toQRect(places[i].rect), toQRect(monitors[i].geometry));
+    }
+    // Without a monitor the form still gets a screen to fill.
+    const Monitor none = primaryMonitor({});
+    QCOMPARE(toQRect(none.geometry), QRect(0, 0, 640, 480));
+    QCOMPARE(layCovers({}).size(), std::size_t(0));
 }
 
 void TestLifecycle::platformOnWayland_data()

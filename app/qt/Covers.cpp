@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Covers.h"
 
+#include "Layout.h"
+#include "Look.h"
 #include "Widgets.h"
 
 #include <QGuiApplication>
@@ -10,17 +12,15 @@
 namespace quill {
 namespace {
 
-// Puts a full-screen window on `screen`, covering it exactly whether or not a window manager
-// honours the full-screen state.
-void fillScreen(QWidget *window, QScreen *screen)
+// Puts a full-screen window on `screen`, covering `area` (all of it) exactly whether or not a
+// window manager honours the full-screen state.
+void fillScreen(QWidget *window, QScreen *screen, const QRect &area)
 {
-    if (!screen)
-        return;
     if (QWindow *handle = window->windowHandle())
         handle->setScreen(screen);
     // Moving a window takes it out of the full-screen state: only when it has to move.
-    if (window->geometry() != screen->geometry())
-        window->setGeometry(screen->geometry());
+    if (window->geometry() != area)
+        window->setGeometry(area);
 }
 
 // Full screen and on screen, without taking the focus from the form's own window.
@@ -80,20 +80,27 @@ void ScreenCovers::follow()
 {
     QScreen *primary = QGuiApplication::primaryScreen();
     const QList<QScreen *> screens = QGuiApplication::screens();
+    const std::vector<QScreen *> order = screensPrimaryFirst();
+    std::vector<Monitor> monitors;
+    for (const QScreen *screen : order)
+        monitors.push_back(toMonitor(screen));
+    const std::vector<CoverPlace> places = layCovers(monitors);
 
-    for (QScreen *screen : screens) {
-        if (screen == primary)
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (places[i].formWindow)
             continue;
+        QScreen *screen = order[i];
         QPointer<FormWidget> &cover = m_covers[screen];
         if (!cover) {
-            cover = m_makeCover(screen);
+            cover = m_makeCover(toQRect(places[i].rect));
             connect(cover, &FormWidget::clicked, m_window, &FormWidget::clicked);
             connect(cover, &FormWidget::closeRequested, m_window, &FormWidget::closeRequested);
         }
-        fillScreen(cover, screen);
+        fillScreen(cover, screen, toQRect(places[i].rect));
     }
-    if (primary)
-        fillScreen(m_window, primary);
+    for (std::size_t i = 0; i < places.size(); ++i)
+        if (places[i].formWindow)
+            fillScreen(m_window, order[i], toQRect(places[i].rect));
 
     // The window, then the covers: new monitors are covered before any cover goes, so that no
     // monitor shows the desktop while others change.

@@ -38,11 +38,9 @@ void stayOffAbsentSessionBus();
 std::vector<std::string> variablesSetForThisProgram();
 
 // Prepares the Qt application state the windows rely on: the classic look, the program's icon,
-// and no quitting behind the registry's back. Call once after QApplication is made.
+// no quitting behind the registry's back, and the Qt backend for the runtime. Call once after
+// QApplication is made.
 void prepareApplication();
-
-// Loads the startup window through `registry`. Returns false if the program already ended.
-bool startUp(Registry &registry);
 
 // The whole program, to the end of the process: it ends the process with the status the registry
 // gave when it ended (0, or 1 after the default error report).

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// How the description's units, colours, fonts and pictures become Qt's: twips at the screen's
-// logical DPI, system colours from the fixed classic scheme set at start-up, "MS Sans Serif"
+// How the runtime's rectangles, monitors, colours, fonts and pictures become Qt's: monitors with
+// their logical DPI, system colours from the fixed classic scheme set at start-up, "MS Sans Serif"
 // as an installed sans-serif.
 
+#include "Backend.h"
 #include "Description.h"
 
 #include <QColor>
@@ -14,6 +15,7 @@
 #include <QString>
 
 #include <string_view>
+#include <vector>
 
 class QScreen;
 
@@ -31,15 +33,19 @@ inline QString controlObjectName(std::string_view name, int index = -1)
     return toQString(name) + (index >= 0 ? QString::number(index) : QString());
 }
 
-// Logical dots per inch of the screen windows open on (96 on a usual desktop).
-qreal screenDpi();
+inline QRect toQRect(const PixelRect &r) { return {r.x, r.y, r.width, r.height}; }
 
-int toPixels(Twips twips, qreal dpi);
-QRect toPixels(const Rect &rect, qreal dpi);
+// The monitors, the primary one first.
+std::vector<QScreen *> screensPrimaryFirst();
+// A monitor with its logical dots per inch (96 on a usual desktop). At a fractional scale a
+// window's edges are rounded to whole device pixels and may come out a pixel further than its
+// place and size say: the work area's right and bottom are kept a pixel short of the monitor's.
+Monitor toMonitor(const QScreen *screen);
 
 // The desktop is a fixed classic teal; highlighted text and the button and window colours come from
 // the classic palette that start-up sets for the whole program (see prepareApplication), so they
 // look the same on every desktop.
+Colour systemColour(int index);
 QColor toColour(Colour colour);
 
 // The installed face that stands in for "MS Sans Serif", at `scale` times the described size.

@@ -4,6 +4,7 @@
 #include "Accessibility.h"
 #include "ErrorReport.h"
 #include "Look.h"
+#include "QtBackend.h"
 #include "Registry.h"
 
 #include <QApplication>
@@ -22,7 +23,6 @@
 namespace quill {
 namespace {
 
-constexpr const char *StartupWindow = "Form1";
 constexpr const char *SessionBus = "DBUS_SESSION_BUS_ADDRESS";
 
 bool sessionBusDisabledHere = false;
@@ -228,12 +228,8 @@ void prepareApplication()
     }
     QApplication::setWindowIcon(toIcon(Picture::ProgramIcon));
     installAccessibility();
-}
-
-bool startUp(Registry &registry)
-{
-    deliver([&] { registry.load(StartupWindow); });
-    return !registry.hasEnded();
+    static QtBackend qtBackend;
+    setBackend(&qtBackend);
 }
 
 namespace {

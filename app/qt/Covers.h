@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 
+class QRect;
 class QScreen;
 
 namespace quill {
@@ -25,8 +26,8 @@ class FormWidget;
 class ScreenCovers : public QObject {
 public:
     // `makeCover` builds one cover window like the form's own (flags, colour, taskbar) over a
-    // monitor, with its native window made but not shown.
-    using MakeCover = std::function<FormWidget *(QScreen *)>;
+    // monitor's rectangle, with its native window made but not shown.
+    using MakeCover = std::function<FormWidget *(const QRect &)>;
     ScreenCovers(FormWidget *window, MakeCover makeCover);
     ~ScreenCovers() override;
 
@@ -40,7 +41,8 @@ public:
 
 private:
     void watch(QScreen *screen);
-    // One cover per monitor but the primary, each filling its monitor; the window on the primary.
+    // One cover per monitor but the primary, each filling its monitor; the window on the primary
+    // (see layCovers).
     void follow();
 
     FormWidget *m_window;

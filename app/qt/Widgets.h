@@ -149,6 +149,8 @@ public:
     void setInterval(int milliseconds);
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled);
+    // Both at once; the period counts from now.
+    void set(int interval, bool enabled);
     // Stops for good: the window that owns the timer is going.
     void stop();
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Look.h"
 
+#include "Layout.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -14,35 +16,56 @@
 
 namespace quill {
 
-qreal screenDpi()
+std::vector<QScreen *> screensPrimaryFirst()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        return screen->logicalDotsPerInch();
-    return 96.0;
+    QScreen *primary = QGuiApplication::primaryScreen();
+    std::vector<QScreen *> screens;
+    if (primary)
+        screens.push_back(primary);
+    for (QScreen *screen : QGuiApplication::screens())
+        if (screen != primary)
+            screens.push_back(screen);
+    return screens;
 }
 
-int toPixels(Twips twips, qreal dpi) { return static_cast<int>(std::lround(twips * dpi / 1440.0)); }
-
-QRect toPixels(const Rect &rect, qreal dpi)
+Monitor toMonitor(const QScreen *screen)
 {
-    return {toPixels(rect.left, dpi), toPixels(rect.top, dpi), toPixels(rect.width, dpi),
-            toPixels(rect.height, dpi)};
+    auto rect = [](const QRect &r) { return PixelRect{r.x(), r.y(), r.width(), r.height()}; };
+    QRect area = screen->availableGeometry();
+    const qreal ratio = screen->devicePixelRatio();
+    if (ratio != std::floor(ratio))
+        area.adjust(0, 0, -1, -1);
+    return {rect(screen->geometry()), rect(area), screen->logicalDotsPerInch()};
+}
+
+namespace {
+
+Colour rgbOf(const QColor &c)
+{
+    return static_cast<Colour>(c.red()) | static_cast<Colour>(c.green()) << 8
+           | static_cast<Colour>(c.blue()) << 16;
+}
+
+} // namespace
+
+Colour systemColour(int index)
+{
+    const QPalette palette = QApplication::palette();
+    switch (index) {
+    case colours::systemIndex(colours::Desktop): return rgbOf(QColor(0x00, 0x80, 0x80));
+    case colours::systemIndex(colours::HighlightText): return rgbOf(palette.color(QPalette::HighlightedText));
+    case colours::systemIndex(colours::ButtonText): return rgbOf(palette.color(QPalette::ButtonText));
+    case colours::systemIndex(colours::WindowBackground): return rgbOf(palette.color(QPalette::Base));
+    case colours::systemIndex(colours::WindowText): return rgbOf(palette.color(QPalette::Text));
+    case colours::systemIndex(colours::ButtonFace):
+    default: return rgbOf(palette.color(QPalette::Button));
+    }
 }
 
 QColor toColour(Colour colour)
 {
-    if (!colours::isSystem(colour))
-        return QColor(colours::red(colour), colours::green(colour), colours::blue(colour));
-    const QPalette palette = QApplication::palette();
-    switch (colours::systemIndex(colour)) {
-    case colours::systemIndex(colours::Desktop): return QColor(0x00, 0x80, 0x80);
-    case colours::systemIndex(colours::HighlightText): return palette.color(QPalette::HighlightedText);
-    case colours::systemIndex(colours::ButtonText): return palette.color(QPalette::ButtonText);
-    case colours::systemIndex(colours::WindowBackground): return palette.color(QPalette::Base);
-    case colours::systemIndex(colours::WindowText): return palette.color(QPalette::Text);
-    case colours::systemIndex(colours::ButtonFace):
-    default: return palette.color(QPalette::Button);
-    }
+    const Colour rgb = toRgb(colour, backend());
+    return QColor(colours::red(rgb), colours::green(rgb), colours::blue(rgb));
 }
 
 namespace {

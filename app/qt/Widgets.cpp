@@ -197,6 +197,13 @@ void TimerObject::setEnabled(bool enabled)
     restart();
 }
 
+void TimerObject::set(int interval, bool enabled)
+{
+    m_interval = interval;
+    m_enabled = enabled;
+    restart();
+}
+
 void TimerObject::stop()
 {
     m_enabled = false;

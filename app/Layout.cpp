@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+#include "Layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quill {
+
+int toPixels(Twips twips, double dpi) { return static_cast<int>(std::lround(twips * dpi / 1440.0)); }
+
+PixelRect toPixels(const Rect &rect, double dpi)
+{
+    return {toPixels(rect.left, dpi), toPixels(rect.top, dpi), toPixels(rect.width, dpi),
+            toPixels(rect.height, dpi)};
+}
+
+Monitor primaryMonitor(std::span<const Monitor> monitors)
+{
+    if (!monitors.empty())
+        return monitors.front();
+    return {{0, 0, 640, 480}, {0, 0, 640, 480}, 96.0};
+}
+
+PixelRect keptInside(PixelRect window, const PixelRect &area)
+{
+    window.x = std::max(area.x, std::min(window.x, area.x + area.width - window.width));
+    window.y = std::max(area.y, std::min(window.y, area.y + area.height - window.height));
+    return window;
+}
+
+std::optional<PixelRect> firstPlace(const WindowDesc &d, const Monitor &primary)
+{
+    if (isFullScreen(d))
+        return std::nullopt;
+    const PixelRect &screen = primary.geometry;
+    const int width = toPixels(d.client.width, primary.dpi);
+    const int height = toPixels(d.client.height, primary.dpi);
+    // The client area is placed, not the frame, whether or not a window manager adds a frame
+    // around it. Both placements count from the primary monitor, wherever it stands on the
+    // desktop.
+    PixelRect placed;
+    switch (d.startUp) {
+    case StartUpPosition::CenterScreen:
+        placed = {screen.x + (screen.width - width) / 2, screen.y + (screen.height - height) / 2,
+                  width, height};
+        break;
+    case StartUpPosition::Manual:
+        placed = {screen.x + toPixels(d.client.left, primary.dpi),
+                  screen.y + toPixels(d.client.top, primary.dpi), width, height};
+        break;
+    case StartUpPosition::SystemDefault:
+        return std::nullopt;
+    }
+    return keptInside(placed, primary.workArea);
+}
+
+std::vector<CoverPlace> layCovers(std::span<const Monitor> monitors)
+{
+    std::vector<CoverPlace> places;
+    for (std::size_t i = 0; i < monitors.size(); ++i)
+        places.push_back({monitors[i].geometry, i == 0});
+    return places;
+}
+
+double fontScale(const WindowDesc &d, double dpi, const Backend &backend)
+{
+    auto fitsAt = [&](double scale) {
+        for (const ControlDesc &c : d.controls) {
+            if (c.kind != Kind::Label && c.kind != Kind::CommandButton)
+                continue;
+            const PixelRect box = toPixels(c.rect, dpi);
+            if (!backend.textFits(c.kind, c.caption, c.font.value_or(DefaultFont), scale,
+                                  box.width, box.height))
+                return false;
+        }
+        return true;
+    };
+    double scale = 1.0;
+    while (scale > 0.5 && !fitsAt(scale))
+        scale -= 0.01;
+    return scale;
+}
+
+Colour toRgb(Colour colour, const Backend &backend)
+{
+    if (!colours::isSystem(colour))
+        return colour & 0x00FFFFFFu;
+    return backend.systemColour(colours::systemIndex(colour));
+}
+
+} // namespace quill

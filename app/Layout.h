@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The arithmetic every backend lays windows out with: twips to pixels at a DPI, where a window goes
+// on the desktop, which monitor each window of a full-screen form covers, the share of the font
+// sizes that keeps every caption inside its box, and the colours of the description as RGB.
+
+#include "Backend.h"
+#include "Description.h"
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace quill {
+
+// A borderless maximized window covers the screen: the fake shutdown screens.
+constexpr bool isFullScreen(const WindowDesc &d)
+{
+    return d.border == Border::None && d.state == WindowState::Maximized;
+}
+
+// Controls that take the focus, by Tab and by a click.
+constexpr bool takesFocus(Kind kind)
+{
+    return kind == Kind::CommandButton || kind == Kind::CheckBox || kind == Kind::TextBox
+           || kind == Kind::PictureBox;
+}
+
+int toPixels(Twips twips, double dpi);
+PixelRect toPixels(const Rect &rect, double dpi);
+
+// The monitor windows open on, and its DPI: the primary one, or a 640x480 screen at 96 DPI when
+// there is none.
+Monitor primaryMonitor(std::span<const Monitor> monitors);
+
+// A window placed by the program is moved, never resized, to stay inside `area` where it fits; a
+// window larger than the area keeps its top-left corner in it.
+PixelRect keptInside(PixelRect window, const PixelRect &area);
+
+// Where a window's client area goes when it is first shown: centred on the primary monitor, or at
+// its described offset from the monitor's top-left corner, then kept inside the monitor's work
+// area. None for a window the window manager places, and for a full-screen one.
+std::optional<PixelRect> firstPlace(const WindowDesc &d, const Monitor &primary);
+
+// What a full-screen form puts over each monitor, in the order of `monitors`: the form's own window
+// over the primary one (the first), a plain cover over each other.
+struct CoverPlace {
+    PixelRect rect;
+    bool formWindow = false;
+};
+std::vector<CoverPlace> layCovers(std::span<const Monitor> monitors);
+
+// The share of the described font sizes at which every caption of the window stays inside its box,
+// in steps of a hundredth down to one half. The stand-in faces are a little wider than the classic
+// one, so long texts may need less than the full size; a whole window shrinks alike so its texts
+// keep their proportions.
+double fontScale(const WindowDesc &d, double dpi, const Backend &backend);
+
+// A colour of the description as 0x00BBGGRR: system colour indices are asked of the backend.
+Colour toRgb(Colour colour, const Backend &backend);
+
+} // namespace quill

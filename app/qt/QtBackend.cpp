@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "QtBackend.h"
+
+#include "Look.h"
+#include "MessageBox.h"
+#include "QtWindow.h"
+#include "Startup.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QMetaObject>
+
+namespace quill {
+
+std::unique_ptr<NativeWindow> QtBackend::createWindow(const WindowDesc &description,
+                                                      const WindowLayout &layout,
+                                                      WindowEvents events)
+{
+    return std::make_unique<QtWindow>(description, layout, std::move(events));
+}
+
+void QtBackend::dispose(std::unique_ptr<NativeWindow> window)
+{
+    static_cast<QtWindow *>(window.release())->deleteLater();
+}
+
+void QtBackend::post(std::function<void()> step)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(step), Qt::QueuedConnection);
+}
+
+std::vector<Monitor> QtBackend::monitors() const
+{
+    std::vector<Monitor> found;
+    for (const QScreen *screen : screensPrimaryFirst())
+        found.push_back(toMonitor(screen));
+    return found;
+}
+
+Colour QtBackend::systemColour(int index) const { return quill::systemColour(index); }
+
+bool QtBackend::textFits(Kind kind, std::string_view text, const Font &font, double scale,
+                         int width, int height) const
+{
+    const QFont face = toFont(font, scale);
+    if (kind == Kind::CommandButton)
+        return fitsCaption(face, toQString(text), QSize(width, height));
+    return fitsWrapped(face, toQString(text), QSize(width, height));
+}
+
+char32_t QtBackend::decimalSeparator() const
+{
+    const QString separator = QLocale::system().decimalPoint();
+    if (separator.isEmpty())
+        return U'.';
+    return separator.toUcs4().value(0, U'.');
+}
+
+void QtBackend::showMessage(const std::string &text) { quill::showMessage(text); }
+
+std::vector<std::string> QtBackend::variablesSetForThisProgram() const
+{
+    return quill::variablesSetForThisProgram();
+}
+
+} // namespace quill
