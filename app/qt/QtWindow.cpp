@@ -47,12 +47,11 @@ void prepareFullScreen(FormWidget *window)
     window->setWindowState(Qt::WindowFullScreen);
     window->ensurePolished();
     // On Wayland the compositor configures a full-screen window again once it has placed it on
-    // its output, and takes the new state into its picture of that output only when the window
-    // next commits a frame. Qt 6.4 answers such a configure with an expose but commits nothing
-    // when nothing in the window changed: it had already committed that very buffer. sway 1.7
-    // then waits for the frame, gives up after a fifth of a second, and leaves that output showing
-    // what it showed before until something else happens there. A frame drawn afresh on each
-    // expose answers every configure.
+    // its output, and applies the new state only when the window next commits a frame. Qt 6.4
+    // answers such a configure with an expose but commits nothing when nothing in the window
+    // changed: it had already committed that very buffer. sway 1.7 then waits a fifth of a second
+    // for the frame, window after window, before it gives up and applies the state all the same.
+    // A frame drawn afresh on each expose answers every configure at once.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         window->redrawOnEveryExpose();
 }
