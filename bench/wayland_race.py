@@ -1,0 +1,205 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: MIT
+"""How often Qt 6.4's Wayland plugin aborts a plain Qt program that makes Quillendor's window
+changes: bench/wayland_race.cpp (no code of ours) run over and over on a headless sway with two
+outputs, started as the desktop matrix starts it (tests/e2e/desktops.py: as the account
+quill-desk when run as root).
+
+    bench/wayland_race.py [--hide now,after-frame] [--rounds N] [--minutes M]
+                          [--per-process N] [--no-gdb] [--wayland-debug] [--keep DIR]
+
+Each program runs --per-process rounds (8 window changes each: a dialog shown, two full-screen
+windows shown, the dialog hidden, a second dialog shown, the two full-screen windows hidden, the
+second dialog hidden), under gdb unless --no-gdb, so that an abort leaves the stack of the thread
+that died. Programs of the --hide ways given alternate until each way has done --rounds rounds or
+--minutes have gone. Prints, for each way: rounds and window changes done, the programs that
+died and of what (libwayland's wl_proxy_unref assertion, another abort, a segmentation fault),
+and the rate per 1000 window changes; then the functions on the stack of each death.
+Starts and ends its own sway; leaves no process behind.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+from system_python import ensure_xlib  # noqa: E402
+
+ensure_xlib(__file__)
+import desktops  # noqa: E402
+
+ASSERTION = "wl_proxy_unref: Assertion `proxy->refcount > 0' failed."
+CHANGES_PER_ROUND = 8
+
+
+def build(build_dir):
+    """The reproducer, built with the benchmark's own project into <build-dir>/bench-plain."""
+    plain = os.path.join(build_dir, "bench-plain")
+    if not os.path.exists(os.path.join(plain, "CMakeCache.txt")):
+        subprocess.run(["cmake", "-S", os.path.join(REPO, "bench"), "-B", plain, "-G", "Ninja",
+                        "-DCMAKE_BUILD_TYPE=Release"], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", plain, "-j2", "--target", "wayland_race"], check=True,
+                   stdout=subprocess.DEVNULL)
+    return os.path.join(plain, "wayland_race")
+
+
+class Tally:
+    def __init__(self, way):
+        self.way = way
+        self.programs = self.rounds = self.changes = 0
+        self.deaths = {}      # what -> count
+        self.stacks = []      # (what, [function, ...])
+
+
+def functions(bt_text):
+    """The function names of the first backtrace gdb printed (the thread that got the signal)."""
+    names = []
+    for line in bt_text.splitlines():
+        m = re.match(r"#(\d+)\s+(?:0x[0-9a-f]+ in )?(\S+)", line)
+        if not m:
+            if names:
+                break
+            continue
+        if m.group(1) == "0" and names:
+            break
+        names.append(m.group(2))
+    return names
+
+
+def run_program(d, program, way, rounds, seed, use_gdb, wayland_debug, logs, n):
+    argv = [program, "--rounds", str(rounds), "--hide", way, "--seed", str(seed)]
+    if use_gdb:
+        argv = ["gdb", "-q", "-batch", "-nx", "-ex", "set debuginfod enabled off",
+                "-ex", "set pagination off", "-ex", "set print thread-events off",
+                "-ex", "handle SIGPIPE nostop noprint", "-ex", "run", "-ex", "bt",
+                "--args"] + argv
+    env = d.program_env()
+    env["QT_QPA_PLATFORM"] = "wayland"
+    if wayland_debug:
+        env["WAYLAND_DEBUG"] = "1"
+    out_path = os.path.join(logs, f"{n:05d}-{way}.out")
+    err_path = os.path.join(logs, f"{n:05d}-{way}.err")
+    with open(out_path, "w") as out, open(err_path, "w") as err:
+        proc = d.popen(argv, env, stdout=out, stderr=err)
+        try:
+            proc.wait(timeout=30 + 3 * rounds)
+            hung = False
+        except subprocess.TimeoutExpired:
+            hung = True
+        desktops.end(proc)
+    text = open(out_path, errors="replace").read()
+    with open(err_path, errors="replace") as f:
+        errors = [line for line in f if not re.match(r"^\[\s*\d+\.\d+\]\s", line)]
+    done = [(int(r), int(c)) for r, c in re.findall(r"^round (\d+) changes (\d+)$", text, re.M)]
+    finished = bool(re.search(r"^done$", text, re.M))
+    signal_name = None
+    m = re.search(r"Program (?:received|terminated with) signal (SIG\w+)", text)
+    if m:
+        signal_name = m.group(1)
+    elif not use_gdb and proc.returncode is not None and proc.returncode < 0:
+        signal_name = {6: "SIGABRT", 11: "SIGSEGV"}.get(-proc.returncode, f"signal {-proc.returncode}")
+    if any(ASSERTION in line for line in errors):
+        what = "abort: " + ASSERTION
+    elif signal_name == "SIGABRT":
+        last = [line.strip() for line in errors if line.strip()][-1:]
+        what = f"abort: {last[0] if last else '(no message)'}"
+    elif signal_name:
+        what = signal_name
+    elif hung:
+        what = "still running at the time limit"
+    elif not finished:
+        what = f"ended early, status {proc.returncode}: " + "".join(errors[-3:]).strip()
+    else:
+        what = None
+    stack = functions(text[m.end():]) if (m and use_gdb) else []
+    return (done[-1] if done else (0, 0)), what, stack, out_path
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--hide", default="now,after-frame",
+                    help="the ways of hiding to compare, comma-separated: now, after-frame")
+    ap.add_argument("--rounds", type=int, default=500, help="rounds for each way (8 changes each)")
+    ap.add_argument("--minutes", type=float, default=20, help="stop after this long at the most")
+    ap.add_argument("--per-process", type=int, default=50, help="rounds in one program")
+    ap.add_argument("--no-gdb", action="store_true", help="run the programs without gdb")
+    ap.add_argument("--wayland-debug", action="store_true",
+                    help="run the programs with WAYLAND_DEBUG=1, as the desktop matrix does")
+    ap.add_argument("--build", default=os.path.join(REPO, "build"),
+                    help="build dir; the reproducer goes into its bench-plain/")
+    ap.add_argument("--keep", metavar="DIR", help="keep the programs' output here")
+    args = ap.parse_args()
+    ways = [w for w in args.hide.split(",") if w]
+    if not ways or any(w not in ("now", "after-frame") for w in ways):
+        ap.error("--hide takes now and/or after-frame")
+    if shutil.which("gdb") is None and not args.no_gdb:
+        ap.error("gdb is not installed (apt-get install gdb), or pass --no-gdb")
+
+    program = build(os.path.abspath(args.build))
+    account = desktops.desktop_account()
+    ws = desktops.Workspace(program, account)
+    logs = args.keep or tempfile.mkdtemp(prefix="wayland-race-")
+    os.makedirs(logs, exist_ok=True)
+    if account:
+        os.chown(logs, *account)
+    d = desktops.Sway(ws, False)
+    tallies = {w: Tally(w) for w in ways}
+    started = time.monotonic()
+    deadline = started + 60 * args.minutes
+    n = 0
+    try:
+        d.start()
+        print(f"headless sway, outputs {d.outputs}; hiding: {', '.join(ways)}; "
+              f"{args.per_process} rounds a program; {'no gdb' if args.no_gdb else 'under gdb'}"
+              f"{'; WAYLAND_DEBUG=1' if args.wayland_debug else ''}", flush=True)
+        while time.monotonic() < deadline:
+            todo = [w for w in ways if tallies[w].rounds < args.rounds]
+            if not todo:
+                break
+            way = todo[n % len(todo)]
+            t = tallies[way]
+            n += 1
+            rounds = min(args.per_process, args.rounds - t.rounds)
+            (r, c), what, stack, out = run_program(d, ws.program, way, rounds, 1000 + n,
+                                                   not args.no_gdb, args.wayland_debug, logs, n)
+            t.programs += 1
+            t.rounds += r
+            t.changes += c
+            if what:
+                t.deaths[what] = t.deaths.get(what, 0) + 1
+                t.stacks.append((what, stack))
+                print(f"  program {n} ({way}): died in round {r + 1}: {what}", flush=True)
+            if d.sway.poll() is not None:
+                raise desktops.SessionError("sway ended")
+    except KeyboardInterrupt:
+        print("interrupted", flush=True)
+    finally:
+        d.stop()
+        ws.remove()
+        if not args.keep:
+            shutil.rmtree(logs, ignore_errors=True)
+
+    print(f"\n{time.monotonic() - started:.0f} s in all")
+    for t in tallies.values():
+        died = sum(t.deaths.values())
+        rate = 1000.0 * died / t.changes if t.changes else float("nan")
+        print(f"hide {t.way}: {t.programs} programs, {t.rounds} rounds, {t.changes} window "
+              f"changes, {died} died: {rate:.2f} per 1000 window changes")
+        for what, count in sorted(t.deaths.items()):
+            print(f"    {count} x {what}")
+    for t in tallies.values():
+        for what, stack in t.stacks:
+            if stack:
+                print(f"stack ({t.way}, {what}):\n    " + " <- ".join(stack[:12]))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
