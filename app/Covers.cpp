@@ -25,6 +25,8 @@ public:
         : QObject(window), m_window(window), m_then(std::move(then))
     {
         setObjectName(QLatin1String(PendingHide));
+        // Nothing is drawn meanwhile: a frame drawn after the callback came would ask for another.
+        window->setUpdatesEnabled(false);
         m_handle = window->windowHandle();
         m_handle->installEventFilter(this);
         auto *timer = new QTimer(this);
@@ -56,6 +58,7 @@ private:
         setObjectName(QString());
         deleteLater();
         m_window->hide();
+        m_window->setUpdatesEnabled(true);
         if (m_then)
             m_then();
     }
@@ -109,7 +112,11 @@ void hideAfterLastFrame(QWidget *window, std::function<void()> then, bool waitFo
 
 void keepShown(QWidget *window)
 {
-    delete window->findChild<QObject *>(QLatin1String(PendingHide), Qt::FindDirectChildrenOnly);
+    if (QObject *pending = window->findChild<QObject *>(QLatin1String(PendingHide),
+                                                        Qt::FindDirectChildrenOnly)) {
+        delete pending;
+        window->setUpdatesEnabled(true);
+    }
 }
 
 ScreenCovers::ScreenCovers(FormWidget *window, MakeCover makeCover)

@@ -31,7 +31,7 @@ bool hidingWaitsForFrames();
 // request for a window's next frame on the main thread when the window is hidden, while its
 // event thread may be destroying the same request as the compositor answers it: libwayland then
 // aborts the program. Qt delivers an update it was asked for only once that answer has come, so
-// the window is hidden in that update, before anything is drawn again (or 100 ms later, if the
+// the window, which draws nothing meanwhile, is hidden in that update (or 100 ms later, if the
 // compositor sends no answer, as for a window under a full-screen one).
 void hideAfterLastFrame(QWidget *window, std::function<void()> then = {},
                         bool waitForFrame = hidingWaitsForFrames());

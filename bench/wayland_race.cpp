@@ -9,13 +9,17 @@
 // the dialog is hidden and deleted. A while later a second dialog is shown and, at the next
 // turn, the full-screen windows are hidden and deleted; its OK button is clicked and it goes too.
 //
-//   wayland_race [--rounds N] [--hide now|after-frame] [--seed S]
+//   wayland_race [--rounds N] [--hide now|after-frame|after-frame-drawing] [--busy] [--seed S]
 //
 // --hide now hides a window as soon as it is asked to go, as Qt programs usually do.
-// --hide after-frame first asks Qt for an update and hides the window when Qt delivers it: Qt
-// delivers it only once the compositor's frame callback for the window's last frame has come, so
-// the window is hidden with no frame callback outstanding (or after 100 ms without one, when the
-// compositor sends none, as for a window under a full-screen one).
+// --hide after-frame stops drawing the window, asks Qt for an update and hides the window when
+// Qt delivers it: Qt delivers it only once the compositor's frame callback for the window's last
+// frame has come, so the window is hidden with no frame callback outstanding (or after 100 ms
+// without one, when the compositor sends none, as for a window under a full-screen one).
+// --hide after-frame-drawing waits likewise but lets the window draw meanwhile, so that a frame
+// drawn after the callback came asks for a new one.
+// --busy makes the dialogs draw again every 5 ms until they are hidden, as a window with an
+// animation would: a frame callback is nearly always on its way.
 //
 // Prints "round R changes C" after each round (C: windows shown or hidden so far) and "done".
 
@@ -26,21 +30,22 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QStringList>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <vector>
 
 namespace {
 
-enum class Hide { Now, AfterFrame };
+enum class Hide { Now, AfterFrame, AfterFrameDrawing };
 
 Hide hideMode = Hide::Now;
+bool busy = false;
 long changes = 0;
 QRandomGenerator rng;
 
@@ -54,6 +59,8 @@ public:
         : QObject(window), m_window(window), m_then(std::move(then))
     {
         QWindow *handle = window->windowHandle();
+        if (hideMode == Hide::AfterFrame)
+            window->setUpdatesEnabled(false);
         if (!handle || !window->isVisible()) {
             QTimer::singleShot(0, this, [this] { done(); });
             return;
@@ -81,6 +88,7 @@ private:
         if (QWindow *handle = m_window->windowHandle())
             handle->removeEventFilter(this);
         m_window->hide();
+        m_window->setUpdatesEnabled(true);
         if (m_then)
             m_then();
         deleteLater();
@@ -129,6 +137,11 @@ QWidget *makeDialog(const char *title, const char *button, QPushButton **pushBut
     auto *push = new QPushButton(QString::fromLatin1(button), dialog);
     push->setGeometry(280, 264, 105, 29);
     edit->setFocus();
+    if (busy) {
+        auto *again = new QTimer(dialog);
+        QObject::connect(again, &QTimer::timeout, edit, [edit] { edit->update(); });
+        again->start(5);
+    }
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     dialog->move(screen.center() - QPoint(394 / 2, 304 / 2));
     dialog->winId();
@@ -242,20 +255,33 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     int rounds = 100;
     quint32 seed = QRandomGenerator::global()->generate();
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--rounds"))
-            rounds = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--seed"))
-            seed = static_cast<quint32>(std::strtoul(argv[i + 1], nullptr, 10));
-        else if (!std::strcmp(argv[i], "--hide") && !std::strcmp(argv[i + 1], "after-frame"))
-            hideMode = Hide::AfterFrame;
-        else if (!std::strcmp(argv[i], "--hide") && !std::strcmp(argv[i + 1], "now"))
-            hideMode = Hide::Now;
-        else {
-            std::fprintf(stderr, "usage: %s [--rounds N] [--hide now|after-frame] [--seed S]\n",
-                         argv[0]);
-            return 2;
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    bool ok = true;
+    for (qsizetype i = 0; ok && i < args.size(); ++i) {
+        const QString &arg = args[i];
+        const QString value = i + 1 < args.size() ? args[i + 1] : QString();
+        if (arg == QLatin1String("--busy")) {
+            busy = true;
+            continue;
         }
+        ++i;
+        if (arg == QLatin1String("--rounds"))
+            rounds = value.toInt(&ok);
+        else if (arg == QLatin1String("--seed"))
+            seed = value.toUInt(&ok);
+        else if (arg == QLatin1String("--hide") && value == QLatin1String("now"))
+            hideMode = Hide::Now;
+        else if (arg == QLatin1String("--hide") && value == QLatin1String("after-frame"))
+            hideMode = Hide::AfterFrame;
+        else if (arg == QLatin1String("--hide") && value == QLatin1String("after-frame-drawing"))
+            hideMode = Hide::AfterFrameDrawing;
+        else
+            ok = false;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "usage: %s [--rounds N] [--hide now|after-frame|after-frame-drawing] "
+                             "[--busy] [--seed S]\n", argv[0]);
+        return 2;
     }
     rng.seed(seed);
     Rounds r(rounds);

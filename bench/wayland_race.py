@@ -5,12 +5,14 @@ changes: bench/wayland_race.cpp (no code of ours) run over and over on a headles
 outputs, started as the desktop matrix starts it (tests/e2e/desktops.py: as the account
 quill-desk when run as root).
 
-    bench/wayland_race.py [--hide now,after-frame] [--rounds N] [--minutes M]
-                          [--per-process N] [--no-gdb] [--wayland-debug] [--keep DIR]
+    bench/wayland_race.py [--hide now,after-frame,after-frame-drawing] [--busy] [--rounds N]
+                          [--minutes M] [--per-process N] [--no-gdb] [--wayland-debug]
+                          [--keep DIR]
 
 Each program runs --per-process rounds (8 window changes each: a dialog shown, two full-screen
 windows shown, the dialog hidden, a second dialog shown, the two full-screen windows hidden, the
-second dialog hidden), under gdb unless --no-gdb, so that an abort leaves the stack of the thread
+second dialog hidden; the ways of hiding and --busy are explained in wayland_race.cpp), under gdb
+unless --no-gdb, so that an abort leaves the stack of the thread
 that died. Programs of the --hide ways given alternate until each way has done --rounds rounds or
 --minutes have gone. Prints, for each way: rounds and window changes done, the programs that
 died and of what (libwayland's wl_proxy_unref assertion, another abort, a segmentation fault),
@@ -72,8 +74,13 @@ def functions(bt_text):
     return names
 
 
-def run_program(d, program, way, rounds, seed, use_gdb, wayland_debug, logs, n):
+WAYS = ("now", "after-frame", "after-frame-drawing")
+
+
+def run_program(d, program, way, rounds, seed, use_gdb, wayland_debug, busy, logs, n):
     argv = [program, "--rounds", str(rounds), "--hide", way, "--seed", str(seed)]
+    if busy:
+        argv.append("--busy")
     if use_gdb:
         argv = ["gdb", "-q", "-batch", "-nx", "-ex", "set debuginfod enabled off",
                 "-ex", "set pagination off", "-ex", "set print thread-events off",
@@ -125,7 +132,8 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--hide", default="now,after-frame",
-                    help="the ways of hiding to compare, comma-separated: now, after-frame")
+                    help="the ways of hiding to compare, comma-separated: " + ", ".join(WAYS))
+    ap.add_argument("--busy", action="store_true", help="the dialogs draw every 5 ms")
     ap.add_argument("--rounds", type=int, default=500, help="rounds for each way (8 changes each)")
     ap.add_argument("--minutes", type=float, default=20, help="stop after this long at the most")
     ap.add_argument("--per-process", type=int, default=50, help="rounds in one program")
@@ -137,8 +145,8 @@ def main():
     ap.add_argument("--keep", metavar="DIR", help="keep the programs' output here")
     args = ap.parse_args()
     ways = [w for w in args.hide.split(",") if w]
-    if not ways or any(w not in ("now", "after-frame") for w in ways):
-        ap.error("--hide takes now and/or after-frame")
+    if not ways or any(w not in WAYS for w in ways):
+        ap.error("--hide takes " + ", ".join(WAYS))
     if shutil.which("gdb") is None and not args.no_gdb:
         ap.error("gdb is not installed (apt-get install gdb), or pass --no-gdb")
 
@@ -158,7 +166,8 @@ def main():
         d.start()
         print(f"headless sway, outputs {d.outputs}; hiding: {', '.join(ways)}; "
               f"{args.per_process} rounds a program; {'no gdb' if args.no_gdb else 'under gdb'}"
-              f"{'; WAYLAND_DEBUG=1' if args.wayland_debug else ''}", flush=True)
+              f"{'; WAYLAND_DEBUG=1' if args.wayland_debug else ''}"
+              f"{'; dialogs drawing every 5 ms' if args.busy else ''}", flush=True)
         while time.monotonic() < deadline:
             todo = [w for w in ways if tallies[w].rounds < args.rounds]
             if not todo:
@@ -168,7 +177,8 @@ def main():
             n += 1
             rounds = min(args.per_process, args.rounds - t.rounds)
             (r, c), what, stack, out = run_program(d, ws.program, way, rounds, 1000 + n,
-                                                   not args.no_gdb, args.wayland_debug, logs, n)
+                                                   not args.no_gdb, args.wayland_debug, args.busy,
+                                                   logs, n)
             t.programs += 1
             t.rounds += r
             t.changes += c

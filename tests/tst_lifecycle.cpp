@@ -367,8 +367,9 @@ void TestLifecycle::sessionBus()
 }
 
 // A window hidden after its last frame goes when Qt delivers the update it was asked for, or when
-// the wait runs out, once; a window shown again meanwhile stays. The steps: "frame" (the update
-// comes), "timeout" (the wait's timer fires), "keep" (the window is to stay shown).
+// the wait runs out, once, and draws nothing meanwhile; a window shown again meanwhile stays and
+// draws again. The steps: "draw" (the window is repainted), "frame" (the update comes),
+// "timeout" (the wait's timer fires), "keep" (the window is to stay shown).
 void TestLifecycle::hideAfterLastFrame_data()
 {
     QTest::addColumn<bool>("waits");
@@ -380,14 +381,15 @@ void TestLifecycle::hideAfterLastFrame_data()
     // A hiding that waits takes the update Qt delivers, so that nothing is drawn before it.
     QTest::addColumn<bool>("drawn");
 
-    QTest::newRow("frame answered") << true << true << QStringList{"frame"} << false << true << 1
-                                    << false;
+    QTest::newRow("frame answered") << true << true << QStringList{"draw", "frame"} << false
+                                    << true << 1 << false;
     QTest::newRow("no answer in time") << true << true << QStringList{"timeout"} << false << true << 1
                                        << false;
     QTest::newRow("answer, then the timer") << true << true << QStringList{"frame", "timeout"}
                                             << false << true << 1 << false;
-    QTest::newRow("shown again first") << true << true << QStringList{"keep", "frame", "timeout"}
-                                       << false << false << 0 << true;
+    QTest::newRow("shown again first")
+        << true << true << QStringList{"keep", "draw", "frame", "timeout"} << false << false << 0
+        << true;
     QTest::newRow("not on screen") << true << false << QStringList{} << true << true << 1 << false;
     QTest::newRow("no waiting on this platform") << false << true << QStringList{} << true << true
                                                  << 1 << false;
@@ -425,6 +427,8 @@ void TestLifecycle::hideAfterLastFrame()
         } else if (step == QLatin1String("timeout") && timer && timer->isActive()) {
             QTimerEvent fired(timer->timerId());
             QCoreApplication::sendEvent(timer, &fired);
+        } else if (step == QLatin1String("draw")) {
+            window.repaint();
         } else if (step == QLatin1String("keep")) {
             keepShown(&window);
         }
@@ -432,6 +436,7 @@ void TestLifecycle::hideAfterLastFrame()
     QCOMPARE(window.isHidden(), hiddenAtEnd);
     QCOMPARE(runs, thenRuns);
     QCOMPARE(window.paints > 0, drawn);
+    QVERIFY(window.updatesEnabled());
     flushDeletes();
     QVERIFY(!window.findChild<QObject *>(QStringLiteral("quill-pending-hide")));
 }
