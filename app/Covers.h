@@ -17,26 +17,10 @@
 #include <map>
 
 class QScreen;
-class QWidget;
 
 namespace quill {
 
 class FormWidget;
-
-// Whether hideAfterLastFrame waits for a window's last frame: on Wayland.
-bool hidingWaitsForFrames();
-
-// Hides `window` once the display has shown its last frame, then runs `then`; a window not on
-// screen, or a platform that needs no waiting, hides at once. On Wayland, Qt 6.4 destroys the
-// request for a window's next frame on the main thread when the window is hidden, while its
-// event thread may be destroying the same request as the compositor answers it: libwayland then
-// aborts the program. Qt delivers an update it was asked for only once that answer has come, so
-// the window, which draws nothing meanwhile, is hidden in that update (or 100 ms later, if the
-// compositor sends no answer, as for a window under a full-screen one).
-void hideAfterLastFrame(QWidget *window, std::function<void()> then = {},
-                        bool waitForFrame = hidingWaitsForFrames());
-// The window is to stay on screen after all: a hiding that waits is called off.
-void keepShown(QWidget *window);
 
 class ScreenCovers : public QObject {
 public:
@@ -48,9 +32,8 @@ public:
 
     // Maps the form's window on the primary monitor and a cover on each other monitor.
     void show();
-    // Unmaps the covers, each after its last frame (hideAfterLastFrame), then runs `then`; the
-    // form hides its own window.
-    void hide(std::function<void()> then = {});
+    // Unmaps the covers; the form hides its own window.
+    void hide();
 
     // The covers there are now, for tests: one per monitor but the primary.
     int count() const { return static_cast<int>(m_covers.size()); }

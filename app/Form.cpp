@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace quill {
 namespace {
@@ -355,7 +354,6 @@ void Form::map()
         m_covers->show();
         return;
     }
-    keepShown(m_widget);
     m_widget->show();
     m_widget->raise();
     m_widget->activateWindow();
@@ -368,9 +366,7 @@ void Form::makeHidden()
         return;
     if (m_covers)
         m_covers->hide();
-    // After its last frame: Qt 6.4's Wayland plugin may abort the program when a window is
-    // hidden as the compositor answers its last frame (hideAfterLastFrame).
-    hideAfterLastFrame(m_widget);
+    m_widget->hide();
 }
 
 void Form::runUnload()
@@ -406,26 +402,6 @@ void Form::destroy(bool now)
     // desktop shows between the one and the others; and right after, not later, so that the
     // window manager gives the new window the focus as it does when a window closes. It is
     // deleted after that: it may be the window whose event is being handled right now.
-    if (hidingWaitsForFrames()) {
-        // On Wayland each window goes only after its last frame, and the window, whose covers
-        // go with it, is deleted once they all have: Qt 6.4's Wayland plugin may abort the
-        // program when a window is hidden or deleted as the compositor answers its last frame
-        // (hideAfterLastFrame).
-        QMetaObject::invokeMethod(
-            w,
-            [w, covers] {
-                auto left = std::make_shared<int>(covers ? 2 : 1);
-                auto gone = [w, left] {
-                    if (--*left == 0)
-                        w->deleteLater();
-                };
-                if (covers)
-                    covers->hide(gone);
-                hideAfterLastFrame(w, gone);
-            },
-            Qt::QueuedConnection);
-        return;
-    }
     QMetaObject::invokeMethod(
         w,
         [w, covers] {

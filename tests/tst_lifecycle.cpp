@@ -3,13 +3,10 @@
 // when the program ends.
 
 #include "Controls.h"
-#include "Covers.h"
 #include "Harness.h"
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
-#include <QWindow>
 
 using namespace quill;
 using namespace quill::test;
@@ -82,8 +79,6 @@ private slots:
     void platformOnWayland();
     void sessionBus_data();
     void sessionBus();
-    void hideAfterLastFrame_data();
-    void hideAfterLastFrame();
 };
 
 void TestLifecycle::cleanup()
@@ -364,81 +359,6 @@ void TestLifecycle::sessionBus()
     QCOMPARE(after, expected);
     QCOMPARE(own, setHere ? std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS"}
                           : std::vector<std::string>{});
-}
-
-// A window hidden after its last frame goes when Qt delivers the update it was asked for, or when
-// the wait runs out, once, and draws nothing meanwhile; a window shown again meanwhile stays and
-// draws again. The steps: "draw" (the window is repainted), "frame" (the update comes),
-// "timeout" (the wait's timer fires), "keep" (the window is to stay shown).
-void TestLifecycle::hideAfterLastFrame_data()
-{
-    QTest::addColumn<bool>("waits");
-    QTest::addColumn<bool>("shown");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<bool>("hiddenAtOnce");
-    QTest::addColumn<bool>("hiddenAtEnd");
-    QTest::addColumn<int>("thenRuns");
-    // A hiding that waits takes the update Qt delivers, so that nothing is drawn before it.
-    QTest::addColumn<bool>("drawn");
-
-    QTest::newRow("frame answered") << true << true << QStringList{"draw", "frame"} << false
-                                    << true << 1 << false;
-    QTest::newRow("no answer in time") << true << true << QStringList{"timeout"} << false << true << 1
-                                       << false;
-    QTest::newRow("answer, then the timer") << true << true << QStringList{"frame", "timeout"}
-                                            << false << true << 1 << false;
-    QTest::newRow("shown again first")
-        << true << true << QStringList{"keep", "draw", "frame", "timeout"} << false << false << 0
-        << true;
-    QTest::newRow("not on screen") << true << false << QStringList{} << true << true << 1 << false;
-    QTest::newRow("no waiting on this platform") << false << true << QStringList{} << true << true
-                                                 << 1 << false;
-}
-
-void TestLifecycle::hideAfterLastFrame()
-{
-    QFETCH(bool, waits);
-    QFETCH(bool, shown);
-    QFETCH(QStringList, steps);
-    QFETCH(bool, hiddenAtOnce);
-    QFETCH(bool, hiddenAtEnd);
-    QFETCH(int, thenRuns);
-    QFETCH(bool, drawn);
-
-    struct Painted : QWidget {
-        int paints = 0;
-        void paintEvent(QPaintEvent *) override { ++paints; }
-    } window;
-    window.winId();
-    if (shown) {
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.paints = 0;
-    }
-    int runs = 0;
-    quill::hideAfterLastFrame(&window, [&] { ++runs; }, waits);
-    QCOMPARE(window.isHidden(), hiddenAtOnce);
-    QPointer<QTimer> timer = window.findChild<QTimer *>(QStringLiteral("quill-pending-hide"));
-    QCOMPARE(timer.isNull(), hiddenAtOnce);
-    for (const QString &step : steps) {
-        if (step == QLatin1String("frame")) {
-            QEvent update(QEvent::UpdateRequest);
-            QCoreApplication::sendEvent(window.windowHandle(), &update);
-        } else if (step == QLatin1String("timeout") && timer && timer->isActive()) {
-            QTimerEvent fired(timer->timerId());
-            QCoreApplication::sendEvent(timer, &fired);
-        } else if (step == QLatin1String("draw")) {
-            window.repaint();
-        } else if (step == QLatin1String("keep")) {
-            keepShown(&window);
-        }
-    }
-    QCOMPARE(window.isHidden(), hiddenAtEnd);
-    QCOMPARE(runs, thenRuns);
-    QCOMPARE(window.paints > 0, drawn);
-    QVERIFY(window.updatesEnabled());
-    flushDeletes();
-    QVERIFY(!window.findChild<QObject *>(QStringLiteral("quill-pending-hide")));
 }
 
 QTEST_MAIN(TestLifecycle)
