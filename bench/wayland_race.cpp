@@ -9,7 +9,8 @@
 // the dialog is hidden and deleted. A while later a second dialog is shown and, at the next
 // turn, the full-screen windows are hidden and deleted; its OK button is clicked and it goes too.
 //
-//   wayland_race [--rounds N] [--hide now|after-frame|after-frame-drawing] [--busy] [--seed S]
+//   wayland_race [--rounds N] [--hide now|after-frame|after-frame-drawing] [--busy] [--aligned]
+//                [--seed S]
 //
 // --hide now hides a window as soon as it is asked to go, as Qt programs usually do.
 // --hide after-frame stops drawing the window, asks Qt for an update and hides the window when
@@ -18,8 +19,11 @@
 // without one, when the compositor sends none, as for a window under a full-screen one).
 // --hide after-frame-drawing waits likewise but lets the window draw meanwhile, so that a frame
 // drawn after the callback came asks for a new one.
-// --busy makes the dialogs draw again every 5 ms until they are hidden, as a window with an
-// animation would: a frame callback is nearly always on its way.
+// --busy makes the dialogs and the full-screen windows draw again every 5 ms until they are
+// hidden, as a window with an animation would: a frame callback is nearly always on its way.
+// --aligned asks for the full-screen windows to go when the compositor answers a frame of the
+// second dialog, as it answers theirs in the same batch, instead of at the next turn of the
+// event loop: the moment the race needs, made common, to compare the ways of hiding.
 //
 // Prints "round R changes C" after each round (C: windows shown or hidden so far) and "done".
 
@@ -46,6 +50,7 @@ enum class Hide { Now, AfterFrame, AfterFrameDrawing };
 
 Hide hideMode = Hide::Now;
 bool busy = false;
+bool aligned = false;
 long changes = 0;
 QRandomGenerator rng;
 
@@ -125,6 +130,53 @@ void click(QObject *context, QPushButton *button, std::function<void()> handler)
     });
 }
 
+// Draws a corner of `widget` again every 5 ms, with --busy.
+void keepDrawing(QWidget *widget)
+{
+    if (!busy)
+        return;
+    auto *again = new QTimer(widget);
+    QObject::connect(again, &QTimer::timeout, widget, [widget] { widget->update(0, 0, 16, 16); });
+    again->start(5);
+}
+
+// Runs `then` once, when Qt delivers the next update of `window` (right after the compositor
+// answered its last frame), or after 200 ms; the update is drawn as usual.
+class OnNextFrame : public QObject {
+public:
+    OnNextFrame(QObject *parent, QWidget *window, std::function<void()> then)
+        : QObject(parent), m_window(window), m_then(std::move(then))
+    {
+        window->windowHandle()->installEventFilter(this);
+        window->windowHandle()->requestUpdate();
+        QTimer::singleShot(200, this, [this] { run(); });
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::UpdateRequest)
+            run();
+        return false;
+    }
+
+private:
+    void run()
+    {
+        if (!m_then)
+            return;
+        if (m_window)
+            m_window->windowHandle()->removeEventFilter(this);
+        std::function<void()> then = std::move(m_then);
+        m_then = nullptr;
+        deleteLater();
+        then();
+    }
+
+    QPointer<QWidget> m_window;
+    std::function<void()> m_then;
+};
+
 QWidget *makeDialog(const char *title, const char *button, QPushButton **pushButton)
 {
     auto *dialog = new QWidget(nullptr, Qt::Dialog);
@@ -137,11 +189,7 @@ QWidget *makeDialog(const char *title, const char *button, QPushButton **pushBut
     auto *push = new QPushButton(QString::fromLatin1(button), dialog);
     push->setGeometry(280, 264, 105, 29);
     edit->setFocus();
-    if (busy) {
-        auto *again = new QTimer(dialog);
-        QObject::connect(again, &QTimer::timeout, edit, [edit] { edit->update(); });
-        again->start(5);
-    }
+    keepDrawing(edit);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     dialog->move(screen.center() - QPoint(394 / 2, 304 / 2));
     dialog->winId();
@@ -162,6 +210,7 @@ QWidget *makeCover(QScreen *screen)
     cover->winId();
     cover->windowHandle()->setScreen(screen);
     cover->setWindowState(Qt::WindowFullScreen);
+    keepDrawing(cover);
     return cover;
 }
 
@@ -222,12 +271,20 @@ private:
             ++changes;
         }, Qt::QueuedConnection);
         std::vector<QWidget *> covers = m_covers;
-        QMetaObject::invokeMethod(this, [covers] {
+        auto hideCovers = [covers] {
             for (QWidget *cover : covers)
                 hideAndDelete(cover);
-        }, Qt::QueuedConnection);
+        };
+        if (aligned)
+            // Once the dialog is up and drawing, its next update comes with the compositor's
+            // answer to its last frame, and to the full-screen window's on the same output.
+            QTimer::singleShot(30, this, [this, dialog, hideCovers] {
+                new OnNextFrame(this, dialog, hideCovers);
+            });
+        else
+            QMetaObject::invokeMethod(this, hideCovers, Qt::QueuedConnection);
         m_covers.clear();
-        QTimer::singleShot(between(40, 120), this, [this, dialog, ok] {
+        QTimer::singleShot(between(40, 120) + (aligned ? 240 : 0), this, [this, dialog, ok] {
             click(this, ok, [this, dialog] {
                 QMetaObject::invokeMethod(this, [dialog] { hideAndDelete(dialog); },
                                           Qt::QueuedConnection);
@@ -260,8 +317,8 @@ int main(int argc, char **argv)
     for (qsizetype i = 0; ok && i < args.size(); ++i) {
         const QString &arg = args[i];
         const QString value = i + 1 < args.size() ? args[i + 1] : QString();
-        if (arg == QLatin1String("--busy")) {
-            busy = true;
+        if (arg == QLatin1String("--busy") || arg == QLatin1String("--aligned")) {
+            (arg == QLatin1String("--busy") ? busy : aligned) = true;
             continue;
         }
         ++i;
@@ -280,7 +337,7 @@ int main(int argc, char **argv)
     }
     if (!ok) {
         std::fprintf(stderr, "usage: %s [--rounds N] [--hide now|after-frame|after-frame-drawing] "
-                             "[--busy] [--seed S]\n", argv[0]);
+                             "[--busy] [--aligned] [--seed S]\n", argv[0]);
         return 2;
     }
     rng.seed(seed);

@@ -5,9 +5,11 @@ changes: bench/wayland_race.cpp (no code of ours) run over and over on a headles
 outputs, started as the desktop matrix starts it (tests/e2e/desktops.py: as the account
 quill-desk when run as root).
 
-    bench/wayland_race.py [--hide now,after-frame,after-frame-drawing] [--busy] [--rounds N]
+    bench/wayland_race.py [--hide now,after-frame,after-frame-drawing] [--busy] [--aligned]
+                          [--rounds N]
                           [--minutes M] [--per-process N] [--no-gdb] [--wayland-debug]
                           [--keep DIR]
+    bench/wayland_race.py --forced
 
 Each program runs --per-process rounds (8 window changes each: a dialog shown, two full-screen
 windows shown, the dialog hidden, a second dialog shown, the two full-screen windows hidden, the
@@ -17,6 +19,9 @@ that died. Programs of the --hide ways given alternate until each way has done -
 --minutes have gone. Prints, for each way: rounds and window changes done, the programs that
 died and of what (libwayland's wl_proxy_unref assertion, another abort, a segmentation fault),
 and the rate per 1000 window changes; then the functions on the stack of each death.
+--forced runs one program (the first --hide way) under bench/wayland_race.gdb instead, which holds
+the threads in the order the race needs and prints their stacks: the frame event thread in Qt's
+frame callback listener, the main thread hiding that window, and the abort that follows.
 Starts and ends its own sway; leaves no process behind.
 """
 
@@ -29,6 +34,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 from system_python import ensure_xlib  # noqa: E402
@@ -77,10 +83,8 @@ def functions(bt_text):
 WAYS = ("now", "after-frame", "after-frame-drawing")
 
 
-def run_program(d, program, way, rounds, seed, use_gdb, wayland_debug, busy, logs, n):
-    argv = [program, "--rounds", str(rounds), "--hide", way, "--seed", str(seed)]
-    if busy:
-        argv.append("--busy")
+def run_program(d, program, way, rounds, seed, use_gdb, wayland_debug, stress, logs, n):
+    argv = [program, "--rounds", str(rounds), "--hide", way, "--seed", str(seed)] + stress
     if use_gdb:
         argv = ["gdb", "-q", "-batch", "-nx", "-ex", "set debuginfod enabled off",
                 "-ex", "set pagination off", "-ex", "set print thread-events off",
@@ -99,23 +103,30 @@ def run_program(d, program, way, rounds, seed, use_gdb, wayland_debug, busy, log
             hung = False
         except subprocess.TimeoutExpired:
             hung = True
-        desktops.end(proc)
+        finally:
+            desktops.end(proc)
     text = open(out_path, errors="replace").read()
     with open(err_path, errors="replace") as f:
         errors = [line for line in f if not re.match(r"^\[\s*\d+\.\d+\]\s", line)]
     done = [(int(r), int(c)) for r, c in re.findall(r"^round (\d+) changes (\d+)$", text, re.M)]
     finished = bool(re.search(r"^done$", text, re.M))
     signal_name = None
-    m = re.search(r"Program (?:received|terminated with) signal (SIG\w+)", text)
+    # gdb names the thread that got the signal, when the program has more than one.
+    m = re.search(r"(?:Program|Thread \d+ (\"[^\"]*\") ?(?:\([^)]*\))?) ?(?:received|terminated with) "
+                  r"signal (SIG\w+)", text)
+    thread = ""
     if m:
-        signal_name = m.group(1)
+        signal_name = m.group(2)
+        thread = f"thread {m.group(1)}: " if m.group(1) else "main thread: "
     elif not use_gdb and proc.returncode is not None and proc.returncode < 0:
         signal_name = {6: "SIGABRT", 11: "SIGSEGV"}.get(-proc.returncode, f"signal {-proc.returncode}")
     if any(ASSERTION in line for line in errors):
         what = "abort: " + ASSERTION
     elif signal_name == "SIGABRT":
-        last = [line.strip() for line in errors if line.strip()][-1:]
-        what = f"abort: {last[0] if last else '(no message)'}"
+        # The failed assertion, not what gdb says of the source it has not got.
+        said = [line.strip() for line in errors if "Assertion" in line] or \
+            [line.strip() for line in errors if line.strip() and not re.match(r"\d+\t", line)]
+        what = f"abort: {said[-1].split(': ', 1)[-1] if said else '(no message)'}"
     elif signal_name:
         what = signal_name
     elif hung:
@@ -124,8 +135,31 @@ def run_program(d, program, way, rounds, seed, use_gdb, wayland_debug, busy, log
         what = f"ended early, status {proc.returncode}: " + "".join(errors[-3:]).strip()
     else:
         what = None
-    stack = functions(text[m.end():]) if (m and use_gdb) else []
+    stack = ([thread] + functions(text[m.end():])) if (m and use_gdb) else []
     return (done[-1] if done else (0, 0)), what, stack, out_path
+
+
+def forced(d, ws, way):
+    script = os.path.join(ws.root, "wayland_race.gdb")
+    shutil.copy(os.path.join(REPO, "bench", "wayland_race.gdb"), script)
+    os.chmod(script, 0o644)
+    try:
+        d.start()
+        env = d.program_env()
+        env["QT_QPA_PLATFORM"] = "wayland"
+        proc = d.popen(["gdb", "-q", "-batch", "-nx", "-x", script, "--args", ws.program,
+                        "--rounds", "3", "--hide", way], env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        try:
+            out, _ = proc.communicate(timeout=120)
+        finally:
+            desktops.end(proc)
+        text = out.decode(errors="replace")
+        print("\n".join(line for line in text.splitlines()
+                        if line.startswith(("#", "===", "Thread")) or ASSERTION in line))
+        return 0 if ASSERTION in text else 1
+    finally:
+        d.stop()
+        ws.remove()
 
 
 def main():
@@ -133,7 +167,9 @@ def main():
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--hide", default="now,after-frame",
                     help="the ways of hiding to compare, comma-separated: " + ", ".join(WAYS))
-    ap.add_argument("--busy", action="store_true", help="the dialogs draw every 5 ms")
+    ap.add_argument("--busy", action="store_true", help="the windows draw every 5 ms")
+    ap.add_argument("--aligned", action="store_true",
+                    help="the full-screen windows go as the compositor answers frames")
     ap.add_argument("--rounds", type=int, default=500, help="rounds for each way (8 changes each)")
     ap.add_argument("--minutes", type=float, default=20, help="stop after this long at the most")
     ap.add_argument("--per-process", type=int, default=50, help="rounds in one program")
@@ -143,6 +179,8 @@ def main():
     ap.add_argument("--build", default=os.path.join(REPO, "build"),
                     help="build dir; the reproducer goes into its bench-plain/")
     ap.add_argument("--keep", metavar="DIR", help="keep the programs' output here")
+    ap.add_argument("--forced", action="store_true",
+                    help="make the race happen once under gdb (bench/wayland_race.gdb)")
     args = ap.parse_args()
     ways = [w for w in args.hide.split(",") if w]
     if not ways or any(w not in WAYS for w in ways):
@@ -158,7 +196,10 @@ def main():
     if account:
         os.chown(logs, *account)
     d = desktops.Sway(ws, False)
+    if args.forced:
+        return forced(d, ws, ways[0])
     tallies = {w: Tally(w) for w in ways}
+    stress = (["--busy"] if args.busy else []) + (["--aligned"] if args.aligned else [])
     started = time.monotonic()
     deadline = started + 60 * args.minutes
     n = 0
@@ -167,7 +208,9 @@ def main():
         print(f"headless sway, outputs {d.outputs}; hiding: {', '.join(ways)}; "
               f"{args.per_process} rounds a program; {'no gdb' if args.no_gdb else 'under gdb'}"
               f"{'; WAYLAND_DEBUG=1' if args.wayland_debug else ''}"
-              f"{'; dialogs drawing every 5 ms' if args.busy else ''}", flush=True)
+              f"{'; windows drawing every 5 ms' if args.busy else ''}"
+              f"{'; full-screen windows hidden as frames are answered' if args.aligned else ''}",
+              flush=True)
         while time.monotonic() < deadline:
             todo = [w for w in ways if tallies[w].rounds < args.rounds]
             if not todo:
@@ -177,7 +220,7 @@ def main():
             n += 1
             rounds = min(args.per_process, args.rounds - t.rounds)
             (r, c), what, stack, out = run_program(d, ws.program, way, rounds, 1000 + n,
-                                                   not args.no_gdb, args.wayland_debug, args.busy,
+                                                   not args.no_gdb, args.wayland_debug, stress,
                                                    logs, n)
             t.programs += 1
             t.rounds += r
@@ -207,7 +250,7 @@ def main():
     for t in tallies.values():
         for what, stack in t.stacks:
             if stack:
-                print(f"stack ({t.way}, {what}):\n    " + " <- ".join(stack[:12]))
+                print(f"stack ({t.way}, {what}):\n    {stack[0]}" + " <- ".join(stack[1:13]))
     return 0
 
 
