@@ -191,13 +191,13 @@ def main():
     program = build(os.path.abspath(args.build))
     account = desktops.desktop_account()
     ws = desktops.Workspace(program, account)
+    d = desktops.Sway(ws, False)
+    if args.forced:
+        return forced(d, ws, ways[0])
     logs = args.keep or tempfile.mkdtemp(prefix="wayland-race-")
     os.makedirs(logs, exist_ok=True)
     if account:
         os.chown(logs, *account)
-    d = desktops.Sway(ws, False)
-    if args.forced:
-        return forced(d, ws, ways[0])
     tallies = {w: Tally(w) for w in ways}
     stress = (["--busy"] if args.busy else []) + (["--aligned"] if args.aligned else [])
     started = time.monotonic()
