@@ -5,7 +5,9 @@
 #      callback (the listener is the function in QWaylandWindow::callbackListener);
 #   2. the main thread alone runs on until it hides that window: QWaylandWindow::reset, which
 #      destroys the same callback, runs to its end;
-#   3. every thread goes on: the listener destroys the callback a second time.
+#   3. every thread goes on: the listener destroys the callback a second time, and libwayland
+#      aborts with the wl_proxy_unref assertion; or the main thread deletes the window first, and
+#      the listener dies of a segmentation fault in the freed window.
 set pagination off
 set confirm off
 set debuginfod enabled off
