@@ -4,10 +4,11 @@
 // aborts on them (bench/wayland_race.py runs it on headless sway and counts).
 //
 // One round: a dialog with a focused line edit is shown; its Start button is clicked (drawn
-// pressed, then released, as by the mouse); a borderless full-screen window is mapped on every output (made
-// beforehand, put on its screen, then shown full screen), and at the next turn of the event loop
-// the dialog is hidden and deleted. A while later a second dialog is shown and, at the next
-// turn, the full-screen windows are hidden and deleted; its OK button is clicked and it goes too.
+// pressed, then released, as by the mouse); a borderless full-screen window is mapped on every
+// output (made beforehand, put on its screen, then shown full screen), and at the next turn of
+// the event loop the dialog is hidden and deleted. A while later a second dialog is shown and, at
+// the next turn, the full-screen windows are hidden and deleted; its OK button is clicked and it
+// goes too.
 //
 //   wayland_race [--rounds N] [--hide now|after-frame|after-frame-drawing] [--busy] [--aligned]
 //                [--seed S]
@@ -200,7 +201,8 @@ QWidget *makeDialog(const char *title, const char *button, QPushButton **pushBut
 // A borderless full-screen window over `screen`, its native window made but not shown.
 QWidget *makeCover(QScreen *screen)
 {
-    auto *cover = new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    auto *cover = new QWidget(nullptr,
+                              Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     cover->setWindowTitle(QStringLiteral("Plain cover"));
     QPalette teal = cover->palette();
     teal.setColor(QPalette::Window, QColor(0x00, 0x80, 0x80));
@@ -235,7 +237,8 @@ public:
         m_covers.clear();
         for (QScreen *screen : QGuiApplication::screens())
             m_covers.push_back(makeCover(screen));
-        QTimer::singleShot(between(40, 120), this, [this] { click(this, m_start, [this] { start(); }); });
+        QTimer::singleShot(between(40, 120), this,
+                           [this] { click(this, m_start, [this] { start(); }); });
     }
 
 private:

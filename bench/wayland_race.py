@@ -113,14 +113,15 @@ def run_program(d, program, way, rounds, seed, use_gdb, wayland_debug, stress, l
     finished = bool(re.search(r"^done$", text, re.M))
     signal_name = None
     # gdb names the thread that got the signal, when the program has more than one.
-    m = re.search(r"(?:Program|Thread \d+ (\"[^\"]*\") ?(?:\([^)]*\))?) ?(?:received|terminated with) "
-                  r"signal (SIG\w+)", text)
+    m = re.search(r"(?:Program|Thread \d+ (\"[^\"]*\") ?(?:\([^)]*\))?) ?"
+                  r"(?:received|terminated with) signal (SIG\w+)", text)
     thread = ""
     if m:
         signal_name = m.group(2)
         thread = f"thread {m.group(1)}: " if m.group(1) else "main thread: "
     elif not use_gdb and proc.returncode is not None and proc.returncode < 0:
-        signal_name = {6: "SIGABRT", 11: "SIGSEGV"}.get(-proc.returncode, f"signal {-proc.returncode}")
+        signal_name = {6: "SIGABRT", 11: "SIGSEGV"}.get(-proc.returncode,
+                                                        f"signal {-proc.returncode}")
     if any(ASSERTION in line for line in errors):
         what = "abort: " + ASSERTION
     elif signal_name == "SIGABRT":
@@ -149,7 +150,8 @@ def forced(d, ws, way):
         env = d.program_env()
         env["QT_QPA_PLATFORM"] = "wayland"
         proc = d.popen(["gdb", "-q", "-batch", "-nx", "-x", script, "--args", ws.program,
-                        "--rounds", "3", "--hide", way], env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                        "--rounds", "3", "--hide", way], env,
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         try:
             out, _ = proc.communicate(timeout=120)
         finally:
