@@ -70,6 +70,7 @@ test)
     # The Windows program too: its tests run it under Wine.
     build_windows
     ctest --preset default
+    ctest --preset windows
     # The same suite once more on a build with AddressSanitizer, LeakSanitizer and
     # UndefinedBehaviorSanitizer; tests that do not run this build's code are left out.
     cmake --preset sanitize
