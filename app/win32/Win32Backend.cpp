@@ -4,7 +4,6 @@
 #include "Dpi.h"
 #include "ErrorReport.h"
 #include "Layout.h"
-#include "Registry.h"
 #include "Text.h"
 #include "Win32Window.h"
 
@@ -18,7 +17,10 @@ constexpr UINT RunPosted = WM_APP + 1;
 constexpr const wchar_t *MessageClass = L"QuillendorMessages";
 constexpr const wchar_t *OwnerClass = L"QuillendorOwner";
 
-LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM w, LPARAM l)
+// One window procedure per class: the Win32Window of a window is kept with it from WM_NCCREATE
+// (its creation parameter) to WM_NCDESTROY, and every message goes to it.
+template <LRESULT (Win32Window::*Handle)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l)
 {
     if (message == WM_NCCREATE) {
         const auto *create = reinterpret_cast<const CREATESTRUCTW *>(l);
@@ -30,22 +32,7 @@ LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM w, LPARAM l)
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     if (!owner)
         return DefWindowProcW(window, message, w, l);
-    return owner->message(window, message, w, l);
-}
-
-LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM w, LPARAM l)
-{
-    if (message == WM_NCCREATE) {
-        const auto *create = reinterpret_cast<const CREATESTRUCTW *>(l);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto *owner = reinterpret_cast<Win32Window *>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY)
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    if (!owner)
-        return DefWindowProcW(window, message, w, l);
-    return owner->pictureMessage(window, message, w, l);
+    return (owner->*Handle)(window, message, w, l);
 }
 
 void registerClass(HINSTANCE instance, const wchar_t *name, WNDPROC proc, UINT style = 0)
@@ -94,8 +81,8 @@ HFONT makeFont(const Font &font, double scale, UINT dpi)
 
 Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
 {
-    registerClass(instance, FormClass, formProc, CS_DBLCLKS);
-    registerClass(instance, PictureClass, pictureProc);
+    registerClass(instance, FormClass, windowProc<&Win32Window::message>, CS_DBLCLKS);
+    registerClass(instance, PictureClass, windowProc<&Win32Window::pictureMessage>, CS_DBLCLKS);
     registerClass(instance, MessageClass, messageProc);
     registerClass(instance, OwnerClass, DefWindowProcW);
     m_messages = CreateWindowExW(0, MessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
@@ -159,15 +146,7 @@ void Win32Backend::runPosted()
     m_posted.pop_front();
     // No exception crosses the window procedure: a failing step ends the program as a failing
     // handler does.
-    try {
-        step();
-    } catch (const RuntimeError &error) {
-        reportError(error);
-        Registry::current().endProgram(1);
-    } catch (const std::exception &other) {
-        reportError(RuntimeError(ErrorCode::ObjectRequired, other.what()));
-        Registry::current().endProgram(1);
-    }
+    endOnError(step);
 }
 
 void Win32Backend::destroyRetired()

@@ -457,7 +457,7 @@ void Win32Window::click(const Control &control)
     m_events.event(control.desc->name, Event::Click);
 }
 
-void Win32Window::command(int id, int code, HWND from)
+void Win32Window::command(int id, int code)
 {
     if (code != BN_CLICKED)
         return;
@@ -468,11 +468,8 @@ void Win32Window::command(int id, int code, HWND from)
             if (c.window && c.desc->kind == Kind::CommandButton && c.desc->isCancel)
                 control = &c;
     }
-    if (!control || !control->window || (from && from != control->window && id != IDCANCEL && id != IDOK))
-        return;
-    if (!IsWindowEnabled(control->window))
-        return;
-    click(*control);
+    if (control && IsWindowEnabled(control->window))
+        click(*control);
 }
 
 void Win32Window::focusChanged(HWND focus)
@@ -496,8 +493,10 @@ void Win32Window::setDefaultLook(HWND focus)
     }
 }
 
-std::string Win32Window::hit(HWND window, POINT at) const
+std::string Win32Window::targetAt(HWND window, POINT at) const
 {
+    if (const Control *control = findByWindow(window))
+        return std::string(control->desc->name); // a picture box
     if (window != m_window)
         return {}; // a cover is all background
     const HWND child = ChildWindowFromPointEx(m_window, at, CWP_SKIPINVISIBLE);
@@ -528,8 +527,44 @@ void Win32Window::paint(HWND window)
     EndPaint(window, &ps);
 }
 
+bool Win32Window::mouse(HWND window, UINT msg, LPARAM l)
+{
+    // A click is a press and a release of the left button on the same label, picture box or bare
+    // background; buttons and check boxes count their own.
+    const POINT at{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (findByWindow(window))
+            SetFocus(window); // a picture box takes the focus
+        m_pressed = targetAt(window, at);
+        m_pressedIn = window;
+        m_pressing = true;
+        SetCapture(window);
+        return true;
+    case WM_LBUTTONUP: {
+        if (!m_pressing)
+            return true;
+        m_pressing = false;
+        ReleaseCapture();
+        RECT client;
+        GetClientRect(window, &client);
+        if (window == m_pressedIn && PtInRect(&client, at) && targetAt(window, at) == m_pressed)
+            m_events.event(m_pressed, Event::Click);
+        return true;
+    }
+    case WM_CAPTURECHANGED:
+        m_pressing = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
 LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
 {
+    if (mouse(window, msg, l))
+        return 0;
     switch (msg) {
     case WM_ERASEBKGND: {
         RECT r;
@@ -547,16 +582,16 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
         if (!control)
             break;
         const ControlDesc &c = *control->desc;
-        const Colour back = c.backColour.value_or(
-            c.kind == Kind::Label ? colours::ButtonFace
-                                  : m_description.backColour.value_or(colours::ButtonFace));
+        // Without a colour of its own a control shows its window's background.
+        const Colour back =
+            c.backColour.value_or(m_description.backColour.value_or(colours::ButtonFace));
         HDC dc = reinterpret_cast<HDC>(w);
         SetTextColor(dc, static_cast<COLORREF>(toRgb(c.foreColour.value_or(colours::ButtonText), m_backend)));
         SetBkColor(dc, static_cast<COLORREF>(toRgb(back, m_backend)));
         return reinterpret_cast<LRESULT>(brush(back));
     }
     case WM_COMMAND:
-        command(LOWORD(w), HIWORD(w), reinterpret_cast<HWND>(l));
+        command(LOWORD(w), HIWORD(w));
         return 0;
     case DM_GETDEFID: {
         // Enter presses the focused push button, else the window's default button; a window with
@@ -569,33 +604,6 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
                 return MAKELRESULT(c.id, DC_HASDEFID);
         return 0;
     }
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-        // A click is a press and a release on the same label, or on the bare background.
-        const POINT at{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
-        m_pressed = hit(window, at);
-        m_pressedIn = window;
-        m_pressing = true;
-        SetCapture(window);
-        return 0;
-    }
-    case WM_LBUTTONUP: {
-        if (!m_pressing)
-            return 0;
-        m_pressing = false;
-        const HWND pressedIn = m_pressedIn;
-        ReleaseCapture();
-        const POINT at{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
-        RECT client;
-        GetClientRect(window, &client);
-        if (window != pressedIn || !PtInRect(&client, at) || hit(window, at) != m_pressed)
-            return 0;
-        m_events.event(m_pressed, Event::Click);
-        return 0;
-    }
-    case WM_CAPTURECHANGED:
-        m_pressing = false;
-        return 0;
     case WM_TIMER:
         for (const Control &c : m_controls)
             if (c.desc->kind == Kind::Timer && static_cast<WPARAM>(c.id) == w) {
@@ -669,6 +677,8 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
 
 LRESULT Win32Window::pictureMessage(HWND window, UINT msg, WPARAM w, LPARAM l)
 {
+    if (mouse(window, msg, l))
+        return 0;
     const Control *control = findByWindow(window);
     switch (msg) {
     case WM_PAINT: {
@@ -687,28 +697,6 @@ LRESULT Win32Window::pictureMessage(HWND window, UINT msg, WPARAM w, LPARAM l)
     }
     case WM_ERASEBKGND:
         return 1;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        SetFocus(window);
-        m_pressing = true;
-        m_pressedIn = window;
-        SetCapture(window);
-        return 0;
-    case WM_LBUTTONUP: {
-        if (!m_pressing)
-            return 0;
-        m_pressing = false;
-        ReleaseCapture();
-        const POINT at{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
-        RECT r;
-        GetClientRect(window, &r);
-        if (m_pressedIn == window && PtInRect(&r, at) && control)
-            m_events.event(control->desc->name, Event::Click);
-        return 0;
-    }
-    case WM_CAPTURECHANGED:
-        m_pressing = false;
-        return 0;
     case WM_GETDLGCODE:
         return 0; // Enter and Esc go on to the window's buttons
     default:

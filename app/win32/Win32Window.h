@@ -65,9 +65,12 @@ private:
     const Control *find(std::string_view name) const;
     const Control *findById(int id) const;
     const Control *findByWindow(HWND window) const;
-    void command(int id, int code, HWND from);
+    void command(int id, int code);
     void click(const Control &control);
-    std::string hit(HWND window, POINT at) const;
+    // What a press or release at `at` in `window` is on: a label's or picture box's name, or
+    // empty for the background.
+    std::string targetAt(HWND window, POINT at) const;
+    bool mouse(HWND window, UINT message, LPARAM l);
     HBRUSH brush(Colour colour);
     HFONT font(const Font &font);
     void paint(HWND window);
