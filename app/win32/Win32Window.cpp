@@ -120,13 +120,20 @@ Win32Window::Win32Window(Win32Backend &backend, const WindowDesc &d, const Windo
         SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
         SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
     }
-    createControls();
-    layOut();
-    if (quill::isFullScreen(d))
-        makeCovers();
+    try {
+        createControls();
+        layOut();
+        if (quill::isFullScreen(d))
+            makeCovers();
+    } catch (...) {
+        release(); // a failed window leaves nothing behind
+        throw;
+    }
 }
 
-Win32Window::~Win32Window()
+Win32Window::~Win32Window() { release(); }
+
+void Win32Window::release()
 {
     m_backend.remove(this);
     destroyCovers();
@@ -143,6 +150,9 @@ Win32Window::~Win32Window()
         DestroyIcon(m_bigIcon);
     if (m_smallIcon)
         DestroyIcon(m_smallIcon);
+    m_brushes.clear();
+    m_fonts.clear();
+    m_bigIcon = m_smallIcon = nullptr;
 }
 
 void Win32Window::createControls()

@@ -57,6 +57,7 @@ private:
         int id = 0;
     };
 
+    void release();
     void createControls();
     void layOut();
     void makeCovers();
