@@ -4,6 +4,7 @@
 #   ./dev.sh run    installs what is missing, builds, and starts the program
 #   ./dev.sh test   installs what is missing, builds, and runs every test
 #   ./dev.sh package  installs what is missing, builds, and makes build/quillendor_<version>_<arch>.deb
+#   ./dev.sh windows  installs what is missing and cross-builds build-windows/Quillendor.exe
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -20,6 +21,9 @@ test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagic
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file; gzip, which compresses
 # the manual page and the changelog, is on every Debian system.
 package_packages=(dpkg-dev file)
+# What cross-building the Windows program needs: mingw-w64's compiler, windres and objdump, and
+# Python for the check of the program file.
+windows_packages=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 python3)
 
 install_missing() {
     local missing=()
@@ -49,6 +53,11 @@ build() {
     cmake --build --preset default
 }
 
+build_windows() {
+    cmake --preset windows
+    cmake --build --preset windows
+}
+
 case "${1:-}" in
 run)
     install_missing "${run_packages[@]}"
@@ -56,15 +65,23 @@ run)
     exec ./build/quillendor
     ;;
 test)
-    install_missing "${run_packages[@]}" "${test_packages[@]}"
+    install_missing "${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
     generate_test_locale
     build
+    # The Windows program too: its tests run it under Wine.
+    build_windows
     ctest --preset default
+    ctest --preset windows
     # The same suite once more on a build with AddressSanitizer, LeakSanitizer and
     # UndefinedBehaviorSanitizer; tests that do not run this build's code are left out.
     cmake --preset sanitize
     cmake --build --preset sanitize
     ctest --preset sanitize --label-exclude 'package|wine|fuzz'
+    ;;
+windows)
+    install_missing "${windows_packages[@]}"
+    build_windows
+    echo "Built build-windows/Quillendor.exe"
     ;;
 package)
     install_missing "${run_packages[@]}" "${package_packages[@]}"
@@ -72,7 +89,7 @@ package)
     cmake --build --preset default --target package
     ;;
 *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|package|windows" >&2
     exit 2
     ;;
 esac

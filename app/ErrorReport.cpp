@@ -51,6 +51,19 @@ bool reportAndGoOn(const std::function<void()> &steps)
 
 bool handlerRunning() { return g_running > 0; }
 
+void endOnError(const std::function<void()> &steps)
+{
+    try {
+        steps();
+    } catch (const RuntimeError &error) {
+        reportError(error);
+        Registry::current().endProgram(1);
+    } catch (const std::exception &other) {
+        reportError(RuntimeError(ErrorCode::ObjectRequired, other.what()));
+        Registry::current().endProgram(1);
+    }
+}
+
 void deliver(const std::function<void()> &handler)
 {
     if (g_running > 0) {
@@ -62,15 +75,7 @@ void deliver(const std::function<void()> &handler)
             Running() { ++g_running; }
             ~Running() { --g_running; }
         } running;
-        try {
-            handler();
-        } catch (const RuntimeError &error) {
-            reportError(error);
-            Registry::current().endProgram(1);
-        } catch (const std::exception &other) {
-            reportError(RuntimeError(ErrorCode::ObjectRequired, other.what()));
-            Registry::current().endProgram(1);
-        }
+        endOnError(handler);
     }
     if (!g_waiting.empty()) {
         backend().post([waiting = std::exchange(g_waiting, {})] {

@@ -24,6 +24,10 @@ ErrorPresenter setErrorPresenter(ErrorPresenter presenter);
 // the steps ran to their end.
 bool reportAndGoOn(const std::function<void()> &steps);
 
+// Runs `steps`; a RuntimeError they raise, or any other exception, is reported and ends the program
+// through the registry. For steps of the event loop that are no handler of a form.
+void endOnError(const std::function<void()> &steps);
+
 // Runs an event handler: a RuntimeError it raises, or any other exception, is reported and ends the
 // program through the registry. One handler never runs inside another: a handler delivered while
 // one runs (a click, timer or close request that a message box let through) waits, and runs at the

@@ -160,12 +160,9 @@ void Form::placeOnFirstShow()
 
 void Form::focusFirstControl()
 {
-    const ControlDesc *first = nullptr;
-    for (const ControlDesc &c : m_description.controls)
-        if (takesFocus(c.kind) && (!first || c.tabIndex < first->tabIndex))
-            first = &c;
-    if (first)
-        m_native->focus(first->name);
+    const std::vector<const ControlDesc *> order = tabOrder(m_description);
+    if (!order.empty())
+        m_native->focus(order.front()->name);
 }
 
 } // namespace quill

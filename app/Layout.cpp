@@ -6,6 +6,17 @@
 
 namespace quill {
 
+std::vector<const ControlDesc *> tabOrder(const WindowDesc &d)
+{
+    std::vector<const ControlDesc *> order;
+    for (const ControlDesc &c : d.controls)
+        if (takesFocus(c.kind))
+            order.push_back(&c);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto *a, const auto *b) { return a->tabIndex < b->tabIndex; });
+    return order;
+}
+
 int toPixels(Twips twips, double dpi) { return static_cast<int>(std::lround(twips * dpi / 1440.0)); }
 
 PixelRect toPixels(const Rect &rect, double dpi)

@@ -28,6 +28,10 @@ constexpr bool takesFocus(Kind kind)
            || kind == Kind::PictureBox;
 }
 
+// The controls Tab goes through, in the order it goes: those that take the focus, by tab index
+// (the first one has the focus when the window is shown).
+std::vector<const ControlDesc *> tabOrder(const WindowDesc &d);
+
 int toPixels(Twips twips, double dpi);
 PixelRect toPixels(const Rect &rect, double dpi);
 

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "SystemServices.h"
 
+#include "Backend.h"
+
 #include "sysinfo/WindowsServices.h"
 
 namespace quill {
 
 sysinfo::Services &systemServices()
 {
-    static sysinfo::WindowsServices services;
+    static sysinfo::WindowsServices services(
+        "advapi32", [](const std::string &text) { backend().showMessage(text); });
     return services;
 }
 

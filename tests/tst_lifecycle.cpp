@@ -3,9 +3,13 @@
 // when the program ends.
 
 #include "Controls.h"
+#include "Form1.h"
+#include "Form2.h"
+#include "Form3.h"
 #include "Harness.h"
 #include "Layout.h"
 #include "Look.h"
+#include "frmAbout1.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -81,6 +85,8 @@ private slots:
     void firstPlace_data();
     void firstPlace();
     void coversLaidOverMonitors();
+    void tabOrder_data();
+    void tabOrder();
     void platformOnWayland_data();
     void platformOnWayland();
     void sessionBus_data();
@@ -354,6 +360,39 @@ void TestLifecycle::firstPlace()
     QCOMPARE(placed.has_value(), !expected.isNull());
     if (placed)
         QCOMPARE(toQRect(*placed), expected);
+}
+
+// The order Tab goes through each window's controls, which both backends take from the runtime;
+// the first one has the focus when the window is shown.
+void TestLifecycle::tabOrder_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("setup dialog") << "Form2"
+                                  << QStringList{"Command1", "Command2", "Text1", "Check1",
+                                                 "Command3", "Command4", "Check2"};
+    QTest::newRow("reveal dialog") << "frmAbout1" << QStringList{"cmdOK", "Picture1"};
+    QTest::newRow("click-dismissed screen: labels only") << "Form1" << QStringList{};
+    QTest::newRow("timed screen: a label and a timer") << "Form3" << QStringList{};
+}
+
+void TestLifecycle::tabOrder()
+{
+    QFETCH(QString, window);
+    QFETCH(QStringList, order);
+    std::unique_ptr<Form> form;
+    if (window == "Form1")
+        form = std::make_unique<forms::Form1>();
+    else if (window == "Form2")
+        form = std::make_unique<forms::Form2>();
+    else if (window == "Form3")
+        form = std::make_unique<forms::Form3>();
+    else
+        form = std::make_unique<forms::frmAbout1>();
+    QStringList names;
+    for (const ControlDesc *c : quill::tabOrder(form->description()))
+        names << QString::fromUtf8(c->name.data(), qsizetype(c->name.size()));
+    QCOMPARE(names, order);
 }
 
 void TestLifecycle::coversLaidOverMonitors()

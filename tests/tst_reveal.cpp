@@ -3,13 +3,19 @@
 // as they are drawn.
 
 #include "Harness.h"
+#include "QuestionMark.h"
 #include "Widgets.h"
 #include "frmAbout1.h"
 #include "sysinfo/LinuxServices.h"
 #include "sysinfo/SysInfo.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegularExpression>
+#include <QSvgRenderer>
 #include <QTimer>
 
 #include <QPushButton>
@@ -64,6 +70,8 @@ private slots:
     void timedScreenFiresOnce();
     void dialogLayout();
     void picture();
+    void pictureGeometry_data();
+    void pictureGeometry();
     void etchedRule();
     void windowIcons_data();
     void windowIcons();
@@ -251,6 +259,89 @@ void TestReveal::picture()
         image, QRect(image.width() / 2 - 2, image.height() / 4, 5, image.height() / 2));
     QVERIFY(centreColumn.contains(QColor(0, 178, 255)));
     click(program.control("frmAbout1", "cmdOK"));
+}
+
+// The picture as the Win32 backend fills it, from the runtime's geometry: the same drawing as the
+// SVG the Qt backend renders, path for path and pixel for pixel.
+void TestReveal::pictureGeometry_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::newRow("picture box at 96 DPI") << 121.0 / 924;
+    QTest::newRow("picture box at 192 DPI") << 242.0 / 924;
+    QTest::newRow("half size") << 0.5;
+    QTest::newRow("full size") << 1.0;
+}
+
+void TestReveal::pictureGeometry()
+{
+    QFETCH(double, scale);
+    const picture::Drawing &drawing = picture::questionMark();
+    QCOMPARE(drawing.width, 942.0);
+    QCOMPARE(drawing.height, 924.0);
+    QCOMPARE(drawing.fill, Colour(0x00FFB200));
+    QCOMPARE(drawing.shapes.size(), std::size_t(3));
+
+    // The ring and the hook are written into the SVG as paths (shadow first), the dot as a circle.
+    QFile file(QStringLiteral(":/question.svg"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString svg = QString::fromUtf8(file.readAll());
+    QStringList paths;
+    for (const auto &match : QRegularExpression(QStringLiteral(" d=\"([^\"]*)\"")).globalMatch(svg))
+        paths << match.captured(1);
+    QCOMPARE(paths.size(), 4);
+    QCOMPARE(QString::fromStdString(picture::svgPath(drawing.shapes[0])), paths[2]);
+    QCOMPARE(QString::fromStdString(picture::svgPath(drawing.shapes[1])), paths[3]);
+    const picture::Step &dotArc = drawing.shapes[2].steps[1];
+    QVERIFY(svg.contains(QStringLiteral("<circle fill=\"#00B2FF\" cx=\"%1\" cy=\"%2\" r=\"%3\"/>")
+                             .arg(dotArc.centre.x).arg(dotArc.centre.y).arg(dotArc.radius)));
+
+    const QSize size(qRound(drawing.width * scale), qRound(drawing.height * scale));
+    QImage rendered(size, QImage::Format_ARGB32_Premultiplied);
+    rendered.fill(Qt::transparent);
+    {
+        QPainter painter(&rendered);
+        QSvgRenderer(QStringLiteral(":/question.svg")).render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    }
+    QImage filled(size, QImage::Format_ARGB32_Premultiplied);
+    filled.fill(Qt::transparent);
+    {
+        QPainter painter(&filled);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.scale(scale, scale);
+        for (const bool shadow : {true, false}) {
+            const Colour c = shadow ? drawing.shadow : drawing.fill;
+            painter.setBrush(QColor(colours::red(c), colours::green(c), colours::blue(c)));
+            const QPointF offset = shadow ? QPointF(drawing.shadowOffset.x, drawing.shadowOffset.y)
+                                          : QPointF();
+            for (const picture::Shape &shape : drawing.shapes) {
+                QPainterPath path;
+                path.setFillRule(shape.evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+                for (const auto &polygon : picture::flatten(shape)) {
+                    QPolygonF points;
+                    for (const picture::Point &p : polygon)
+                        points << QPointF(p.x, p.y) + offset;
+                    path.addPolygon(points);
+                    path.closeSubpath();
+                }
+                painter.drawPath(path);
+            }
+        }
+    }
+    // Pixels that differ by more than antialiasing explains: only a few along the edges (a
+    // tenth missing from the end of every arc already makes fifteen times as many at full size).
+    int differing = 0, painted = 0;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const QColor a = rendered.pixelColor(x, y), b = filled.pixelColor(x, y);
+            painted += a.alpha() > 0 ? 1 : 0;
+            if (std::abs(a.red() - b.red()) > 96 || std::abs(a.green() - b.green()) > 96
+                || std::abs(a.blue() - b.blue()) > 96 || std::abs(a.alpha() - b.alpha()) > 96)
+                ++differing;
+        }
+    QVERIFY2(painted > size.width() * size.height() / 5, qPrintable(QString::number(painted)));
+    QVERIFY2(differing <= painted / 250 + 100,
+             qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(differing).arg(painted)));
 }
 
 void TestReveal::etchedRule()

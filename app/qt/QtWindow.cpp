@@ -111,7 +111,6 @@ QtWindow::QtWindow(const WindowDesc &d, const WindowLayout &layout, WindowEvents
     auto report = [this](std::string_view control, Event event) {
         return [this, control, event] { m_events.event(control, event); };
     };
-    std::vector<std::pair<int, QWidget *>> focusOrder;
     for (const ControlDesc &c : d.controls) {
         const QRect box = toQRect(toPixels(c.rect, dpi));
         QWidget *widget = nullptr;
@@ -179,15 +178,12 @@ QtWindow::QtWindow(const WindowDesc &d, const WindowLayout &layout, WindowEvents
         widget->setGeometry(box);
         if (c.font)
             widget->setFont(toFont(*c.font, scale));
-        if (takesFocus(c.kind))
-            focusOrder.emplace_back(c.tabIndex, widget);
-        else
+        if (!takesFocus(c.kind))
             widget->setFocusPolicy(Qt::NoFocus);
     }
-    std::stable_sort(focusOrder.begin(), focusOrder.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    for (std::size_t i = 1; i < focusOrder.size(); ++i)
-        QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+    const std::vector<const ControlDesc *> order = tabOrder(d);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(find<QWidget>(order[i - 1]->name), find<QWidget>(order[i]->name));
     describeForAssistiveTechnology(w, d);
 
     QObject::connect(w, &FormWidget::clicked, w, report({}, Event::Click));

@@ -35,8 +35,8 @@ bool hasNul(const std::string& s)
 
 } // namespace
 
-WindowsServices::WindowsServices(std::string library, std::string caption)
-    : m_caption(std::move(caption)), m_libraryName(std::move(library))
+WindowsServices::WindowsServices(std::string library, MessageFn message)
+    : m_message(std::move(message)), m_libraryName(std::move(library))
 {
 }
 
@@ -140,7 +140,11 @@ void WindowsServices::startProgram(const std::string& path)
 
 void WindowsServices::showMessage(const std::string& text)
 {
-    ::MessageBoxA(nullptr, text.c_str(), m_caption.c_str(), MB_OK);
+    if (m_message) {
+        m_message(text);
+        return;
+    }
+    ::MessageBoxA(nullptr, text.c_str(), "Quillendor", MB_OK);
 }
 
 } // namespace quill::sysinfo

@@ -8,6 +8,7 @@
 #include "sysinfo/Services.h"
 
 #include <array>
+#include <functional>
 #include <string>
 
 namespace quill::sysinfo {
@@ -16,9 +17,12 @@ class WindowsServices : public Services {
 public:
     enum class RegistryFunction { OpenKey, QueryValue, CloseKey };
 
+    using MessageFn = std::function<void(const std::string&)>;
+
     // `library` is the system library holding the registry functions; only tests name another.
-    // `caption` titles the message box, as every other box of the program is titled.
-    explicit WindowsServices(std::string library = "advapi32", std::string caption = "Quillendor");
+    // `message` shows a text in the program's own message box; without one, a plain box titled
+    // with the program's name.
+    explicit WindowsServices(std::string library = "advapi32", MessageFn message = {});
     ~WindowsServices() override;
     WindowsServices(const WindowsServices&) = delete;
     WindowsServices& operator=(const WindowsServices&) = delete;
@@ -40,7 +44,7 @@ public:
 private:
     void* resolve(RegistryFunction function);
 
-    std::string m_caption;
+    MessageFn m_message;
     std::string m_libraryName;
     void* m_library = nullptr;  // HMODULE, loaded at the first lookup
     std::array<void*, 3> m_entries{};

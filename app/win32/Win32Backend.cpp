@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: MIT
+#include "Win32Backend.h"
+
+#include "Dpi.h"
+#include "ErrorReport.h"
+#include "Layout.h"
+#include "Text.h"
+#include "Win32Window.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quill::win32 {
+namespace {
+
+constexpr UINT RunPosted = WM_APP + 1;
+constexpr const wchar_t *MessageClass = L"QuillendorMessages";
+constexpr const wchar_t *OwnerClass = L"QuillendorOwner";
+
+// One window procedure per class: the Win32Window of a window is kept with it from WM_NCCREATE
+// (its creation parameter) to WM_NCDESTROY, and every message goes to it.
+template <LRESULT (Win32Window::*Handle)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    if (message == WM_NCCREATE) {
+        const auto *create = reinterpret_cast<const CREATESTRUCTW *>(l);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto *owner = reinterpret_cast<Win32Window *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY)
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (!owner)
+        return DefWindowProcW(window, message, w, l);
+    return (owner->*Handle)(window, message, w, l);
+}
+
+void registerClass(HINSTANCE instance, const wchar_t *name, WNDPROC proc, UINT style = 0)
+{
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof c;
+    c.style = style;
+    c.lpfnWndProc = proc;
+    c.hInstance = instance;
+    c.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    c.lpszClassName = name;
+    RegisterClassExW(&c);
+}
+
+BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info))
+        return TRUE;
+    auto rect = [](const RECT &r) {
+        return PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    auto &monitors = *reinterpret_cast<std::vector<Monitor> *>(list);
+    const Monitor found{rect(info.rcMonitor), rect(info.rcWork),
+                        static_cast<double>(dpiOf(monitor))};
+    if (info.dwFlags & MONITORINFOF_PRIMARY)
+        monitors.insert(monitors.begin(), found);
+    else
+        monitors.push_back(found);
+    return TRUE;
+}
+
+} // namespace
+
+HFONT makeFont(const Font &font, double scale, UINT dpi)
+{
+    std::wstring face = widen(font.face);
+    if (face == L"MS Sans Serif")
+        face = L"Microsoft Sans Serif";
+    const int height = -static_cast<int>(std::lround(font.points * scale * dpi / 72.0));
+    return CreateFontW(height, 0, 0, 0, static_cast<int>(font.weight), FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       VARIABLE_PITCH | FF_SWISS, face.c_str());
+}
+
+Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
+{
+    registerClass(instance, FormClass, windowProc<&Win32Window::message>, CS_DBLCLKS);
+    registerClass(instance, PictureClass, windowProc<&Win32Window::pictureMessage>, CS_DBLCLKS);
+    registerClass(instance, MessageClass, messageProc);
+    registerClass(instance, OwnerClass, DefWindowProcW);
+    m_messages = CreateWindowExW(0, MessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 instance, nullptr);
+    SetWindowLongPtrW(m_messages, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_owner = CreateWindowExW(0, OwnerClass, L"Quillendor", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+                              nullptr, instance, nullptr);
+}
+
+Win32Backend::~Win32Backend()
+{
+    m_retiring.clear();
+    m_retired.clear();
+    DestroyWindow(m_owner);
+    DestroyWindow(m_messages);
+}
+
+std::unique_ptr<NativeWindow> Win32Backend::createWindow(const WindowDesc &description,
+                                                         const WindowLayout &layout,
+                                                         WindowEvents events)
+{
+    return std::make_unique<Win32Window>(*this, description, layout, std::move(events));
+}
+
+void Win32Backend::dispose(std::unique_ptr<NativeWindow> window)
+{
+    // After the steps posted before it (the windows the event showed come on the screen first),
+    // and then only once no handler runs: the message loop destroys it.
+    NativeWindow *leaving = window.get();
+    m_retiring.push_back(std::move(window));
+    post([this, leaving] {
+        auto it = std::find_if(m_retiring.begin(), m_retiring.end(),
+                               [leaving](const auto &w) { return w.get() == leaving; });
+        if (it == m_retiring.end())
+            return;
+        m_retired.push_back(std::move(*it));
+        m_retiring.erase(it);
+    });
+}
+
+void Win32Backend::post(std::function<void()> step)
+{
+    m_posted.push_back(std::move(step));
+    PostMessageW(m_messages, RunPosted, 0, 0);
+}
+
+LRESULT CALLBACK Win32Backend::messageProc(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    if (message != RunPosted)
+        return DefWindowProcW(window, message, w, l);
+    if (auto *self = reinterpret_cast<Win32Backend *>(GetWindowLongPtrW(window, GWLP_USERDATA)))
+        self->runPosted();
+    return 0;
+}
+
+void Win32Backend::runPosted()
+{
+    if (m_posted.empty())
+        return;
+    std::function<void()> step = std::move(m_posted.front());
+    m_posted.pop_front();
+    // No exception crosses the window procedure: a failing step ends the program as a failing
+    // handler does.
+    endOnError(step);
+}
+
+void Win32Backend::destroyRetired()
+{
+    if (m_retired.empty() || handlerRunning())
+        return;
+    auto going = std::move(m_retired);
+    m_retired.clear();
+    going.clear();
+}
+
+void Win32Backend::add(Win32Window *window) { m_windows.push_back(window); }
+
+void Win32Backend::remove(Win32Window *window)
+{
+    std::erase(m_windows, window);
+    coversChanged();
+}
+
+bool Win32Backend::coversShown() const
+{
+    return std::any_of(m_windows.begin(), m_windows.end(),
+                       [](const Win32Window *w) { return w->coversShown(); });
+}
+
+void Win32Backend::coversChanged()
+{
+    if (coversShown())
+        return;
+    for (Win32Window *w : m_windows)
+        w->keepAboveCovers(false);
+}
+
+Win32Window *Win32Backend::formOf(HWND window) const
+{
+    if (!window)
+        return nullptr;
+    const HWND root = GetAncestor(window, GA_ROOT);
+    for (Win32Window *w : m_windows)
+        if (w->owns(root))
+            return w;
+    return nullptr;
+}
+
+void Win32Backend::run()
+{
+    MSG msg;
+    while (!m_ended) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        Win32Window *form = formOf(msg.hwnd);
+        // Tab, Shift+Tab, Enter, Esc and the arrow keys as in a dialog.
+        if (!form || !IsDialogMessageW(form->handle(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        const HWND focus = GetFocus();
+        if (focus != m_lastFocus) {
+            m_lastFocus = focus;
+            if (Win32Window *focused = formOf(focus))
+                focused->focusChanged(focus);
+        }
+        destroyRetired();
+    }
+    m_retiring.clear();
+    m_retired.clear();
+}
+
+void Win32Backend::end()
+{
+    m_ended = true;
+    PostMessageW(m_messages, WM_NULL, 0, 0);
+}
+
+std::vector<Monitor> Win32Backend::monitors() const
+{
+    std::vector<Monitor> found;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+Colour Win32Backend::systemColour(int index) const
+{
+    return static_cast<Colour>(GetSysColor(index)) & 0x00FFFFFFu;
+}
+
+bool Win32Backend::textFits(Kind kind, std::string_view text, const Font &font, double scale,
+                            int width, int height) const
+{
+    const std::vector<Monitor> all = monitors();
+    const UINT dpi = static_cast<UINT>(std::lround(primaryMonitor(all).dpi));
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT face = makeFont(font, scale, dpi);
+    HGDIOBJ old = SelectObject(dc, face);
+    const std::wstring wide = widen(text);
+    bool fits = false;
+    if (kind == Kind::CommandButton) {
+        SIZE size{};
+        TEXTMETRICW metrics{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        GetTextMetricsW(dc, &metrics);
+        // A button keeps a little room for its bevel and focus frame around the caption; the
+        // height that counts is that of the letters, not of the font's whole cell.
+        fits = size.cx + 6 <= width
+               && metrics.tmAscent - metrics.tmInternalLeading + 2 <= height;
+    } else {
+        RECT used{0, 0, width, 0};
+        DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &used,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
+        fits = used.right - used.left <= width && used.bottom - used.top <= height;
+    }
+    SelectObject(dc, old);
+    DeleteObject(face);
+    DeleteDC(dc);
+    return fits;
+}
+
+char32_t Win32Backend::decimalSeparator() const
+{
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) > 0 && separator[0])
+        return static_cast<char32_t>(separator[0]);
+    return U'.';
+}
+
+void Win32Backend::showMessage(const std::string &text)
+{
+    // Modal to the whole program (every window of the thread is disabled while it is up), above
+    // the full-screen covers, the program's name as its caption, an OK button and no icon.
+    const HWND active = GetActiveWindow();
+    MessageBoxW(nullptr, widen(text).c_str(), L"Quillendor",
+                MB_OK | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
+    if (active && IsWindow(active) && IsWindowVisible(active))
+        SetForegroundWindow(active);
+}
+
+} // namespace quill::win32

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The runtime's backend on plain Win32: windows are Win32Windows, the next turn of the event loop
+// is a message posted to a message-only window, the message box is MessageBoxW. It also runs the
+// message loop, where the keyboard works as in a dialog (IsDialogMessageW) and unloaded windows are
+// destroyed once no handler runs any more.
+
+#include "Backend.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quill::win32 {
+
+class Win32Window;
+
+class Win32Backend final : public Backend {
+public:
+    explicit Win32Backend(HINSTANCE instance);
+    ~Win32Backend() override;
+    Win32Backend(const Win32Backend &) = delete;
+    Win32Backend &operator=(const Win32Backend &) = delete;
+
+    std::unique_ptr<NativeWindow> createWindow(const WindowDesc &description,
+                                               const WindowLayout &layout,
+                                               WindowEvents events) override;
+    void dispose(std::unique_ptr<NativeWindow> window) override;
+    void post(std::function<void()> step) override;
+    std::vector<Monitor> monitors() const override;
+    Colour systemColour(int index) const override;
+    bool textFits(Kind kind, std::string_view text, const Font &font, double scale, int width,
+                  int height) const override;
+    char32_t decimalSeparator() const override;
+    void showMessage(const std::string &text) override;
+
+    // Runs the message loop until end() is called.
+    void run();
+    void end();
+
+    HINSTANCE instance() const { return m_instance; }
+    // The hidden window that owns the windows kept off the taskbar: they stay in Alt+Tab.
+    HWND owner() const { return m_owner; }
+
+    // The windows that are loaded, for the message loop and for one another: a full-screen form
+    // on the screen keeps the other windows above it until it goes.
+    void add(Win32Window *window);
+    void remove(Win32Window *window);
+    bool coversShown() const;
+    void coversChanged();
+
+    // The window class every form window and cover is made of, and the picture box's.
+    static constexpr const wchar_t *FormClass = L"QuillendorForm";
+    static constexpr const wchar_t *PictureClass = L"QuillendorPicture";
+
+private:
+    static LRESULT CALLBACK messageProc(HWND window, UINT message, WPARAM w, LPARAM l);
+    void runPosted();
+    void destroyRetired();
+    Win32Window *formOf(HWND window) const;
+
+    HINSTANCE m_instance;
+    HWND m_messages = nullptr; // message-only: the posted steps arrive here
+    HWND m_owner = nullptr;
+    std::deque<std::function<void()>> m_posted;
+    // Unloaded windows: first waiting for the steps posted before them, then for the end of the
+    // handler that runs.
+    std::vector<std::unique_ptr<NativeWindow>> m_retiring;
+    std::vector<std::unique_ptr<NativeWindow>> m_retired;
+    std::vector<Win32Window *> m_windows;
+    HWND m_lastFocus = nullptr;
+    bool m_ended = false;
+};
+
+// A font of the description at `scale` times its size and `dpi`: "MS Sans Serif" is a bitmap face
+// with a few sizes, so its TrueType counterpart "Microsoft Sans Serif" stands in for it.
+HFONT makeFont(const Font &font, double scale, UINT dpi);
+
+} // namespace quill::win32
