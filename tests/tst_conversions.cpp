@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Which texts the program takes for numbers, and how it rounds them.
 
+#include "ConversionCases.h"
 #include "Conversions.h"
 #include "RuntimeError.h"
 #include "TimerSchedule.h"
@@ -11,9 +12,17 @@
 #include <limits>
 
 using namespace quill;
+using namespace quill::test;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(quill::ErrorCode)
+
+namespace {
+
+QString toQString(const std::string &text) { return QString::fromStdString(text); }
+QString toQString(char32_t c) { return QString::fromUcs4(&c, 1); }
+
+} // namespace
 
 class TestConversions : public QObject {
     Q_OBJECT
@@ -27,6 +36,7 @@ private slots:
     void textToInteger();
     void doubleToLong_data();
     void doubleToLong();
+    void checkedArithmetic_data();
     void checkedArithmetic();
     void nextWait_data();
     void nextWait();
@@ -38,24 +48,8 @@ void TestConversions::textToDouble_accepted_data()
     QTest::addColumn<QString>("separator");
     QTest::addColumn<double>("expected");
 
-    QTest::newRow("whole") << "5" << "." << 5.0;
-    QTest::newRow("fraction") << "2.5" << "." << 2.5;
-    QTest::newRow("leading separator") << ".5" << "." << 0.5;
-    QTest::newRow("trailing separator") << "5." << "." << 5.0;
-    QTest::newRow("plus sign") << "+7" << "." << 7.0;
-    QTest::newRow("minus sign") << "-0.25" << "." << -0.25;
-    QTest::newRow("surrounding blanks") << "  12 \t" << "." << 12.0;
-    QTest::newRow("exponent") << "1e3" << "." << 1000.0;
-    QTest::newRow("capital exponent with sign") << "2.5E-1" << "." << 0.25;
-    QTest::newRow("leading zeros") << "007" << "." << 7.0;
-    QTest::newRow("comma locale") << "2,5" << "," << 2.5;
-    QTest::newRow("non-ASCII separator") << "2\u066B5" << "\u066B" << 2.5;
-    QTest::newRow("too small becomes zero") << "1e-400" << "." << 0.0;
-    QTest::newRow("too small, positive exponent") << "0." + QString(400, QLatin1Char('0')) + "1e10"
-                                                  << "." << 0.0;
-    QTest::newRow("too small, exponent past 64 bits") << "-9e-99999999999999999999" << "." << 0.0;
-    QTest::newRow("largest double") << "1,7976931348623157e308" << "," << 1.7976931348623157e308;
-    QTest::newRow("many digits") << QString(300, QLatin1Char('0')) + "1" << "." << 1.0;
+    for (const auto &row : textToDoubleAccepted())
+        QTest::newRow(row.name) << toQString(row.text) << toQString(row.separator) << row.expected;
 }
 
 void TestConversions::textToDouble_accepted()
@@ -73,35 +67,8 @@ void TestConversions::textToDouble_rejected_data()
     QTest::addColumn<QString>("separator");
     QTest::addColumn<quill::ErrorCode>("error");
 
-    const auto mismatch = ErrorCode::TypeMismatch;
-    QTest::newRow("empty") << "" << "." << mismatch;
-    QTest::newRow("blanks only") << "   " << "." << mismatch;
-    QTest::newRow("word") << "abc" << "." << mismatch;
-    QTest::newRow("trailing word") << "5 seconds" << "." << mismatch;
-    QTest::newRow("sign alone") << "-" << "." << mismatch;
-    QTest::newRow("separator alone") << "." << "." << mismatch;
-    QTest::newRow("two signs") << "+-5" << "." << mismatch;
-    QTest::newRow("two separators") << "1.2.3" << "." << mismatch;
-    QTest::newRow("inner blank") << "1 000" << "." << mismatch;
-    QTest::newRow("thousands separator") << "1,000" << "." << mismatch;
-    QTest::newRow("other locale's separator") << "2.5" << "," << mismatch;
-    QTest::newRow("exponent without digits") << "1e" << "." << mismatch;
-    QTest::newRow("exponent sign only") << "1e+" << "." << mismatch;
-    QTest::newRow("hexadecimal") << "&h10" << "." << mismatch;
-    QTest::newRow("C hexadecimal") << "0x10" << "." << mismatch;
-    QTest::newRow("infinity word") << "inf" << "." << mismatch;
-    QTest::newRow("not a number word") << "nan" << "." << mismatch;
-    QTest::newRow("full-width digit") << "\uFF15" << "." << mismatch;
-    QTest::newRow("no-break space") << "\u00A05" << "." << mismatch;
-    QTest::newRow("embedded NUL") << QString::fromUtf8("5\0", 2) << "." << mismatch;
-    QTest::newRow("too large") << "1e400" << "." << ErrorCode::Overflow;
-    QTest::newRow("too large negative") << "-1e400" << "." << ErrorCode::Overflow;
-    QTest::newRow("just past the largest") << "1,7976931348623159e308" << ","
-                                           << ErrorCode::Overflow;
-    QTest::newRow("too large, negative exponent") << "1" + QString(400, QLatin1Char('0')) + "e-10"
-                                                  << "." << ErrorCode::Overflow;
-    QTest::newRow("too large, exponent past 64 bits") << "1e99999999999999999999" << "."
-                                                      << ErrorCode::Overflow;
+    for (const auto &row : textToDoubleRejected())
+        QTest::newRow(row.name) << toQString(row.text) << toQString(row.separator) << row.error;
 }
 
 void TestConversions::textToDouble_rejected()
@@ -125,19 +92,8 @@ void TestConversions::textToInteger_data()
     QTest::addColumn<int>("expected"); // or the error number when negative
     QTest::addColumn<int>("error");
 
-    QTest::newRow("whole") << "57" << 57 << 0;
-    QTest::newRow("tie down to even") << "2.5" << 2 << 0;
-    QTest::newRow("tie up to even") << "3.5" << 4 << 0;
-    QTest::newRow("negative tie") << "-2.5" << -2 << 0;
-    QTest::newRow("below half") << "7.49" << 7 << 0;
-    QTest::newRow("above half") << "7.51" << 8 << 0;
-    QTest::newRow("lowest") << "-32768" << -32768 << 0;
-    QTest::newRow("highest") << "32767" << 32767 << 0;
-    QTest::newRow("rounds to highest") << "32767.4" << 32767 << 0;
-    QTest::newRow("rounds past highest") << "32767.5" << 0 << int(ErrorCode::Overflow);
-    QTest::newRow("past lowest") << "-32769" << 0 << int(ErrorCode::Overflow);
-    QTest::newRow("huge") << "1e300" << 0 << int(ErrorCode::Overflow);
-    QTest::newRow("not a number") << "five" << 0 << int(ErrorCode::TypeMismatch);
+    for (const auto &row : textToIntegerCases())
+        QTest::newRow(row.name) << toQString(row.text) << row.expected << row.error;
 }
 
 void TestConversions::textToInteger()
@@ -160,16 +116,8 @@ void TestConversions::doubleToLong_data()
     QTest::addColumn<qint64>("expected"); // -1 with overflow set
     QTest::addColumn<bool>("overflow");
 
-    QTest::newRow("tie to even down") << 2500.5 << qint64(2500) << false;
-    QTest::newRow("tie to even up") << 2501.5 << qint64(2502) << false;
-    QTest::newRow("negative half to zero") << -0.5 << qint64(0) << false;
-    QTest::newRow("minus one and a half") << -1.5 << qint64(-2) << false;
-    QTest::newRow("largest") << 2147483647.0 << qint64(2147483647) << false;
-    QTest::newRow("smallest") << -2147483648.0 << qint64(-2147483648LL) << false;
-    QTest::newRow("past largest") << 2147483647.5 << qint64(-1) << true;
-    QTest::newRow("past smallest") << -2147483649.0 << qint64(-1) << true;
-    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << qint64(-1) << true;
-    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << qint64(-1) << true;
+    for (const auto &row : doubleToLongCases())
+        QTest::newRow(row.name) << row.value << qint64(row.expected) << row.overflow;
 }
 
 void TestConversions::doubleToLong()
@@ -187,13 +135,30 @@ void TestConversions::doubleToLong()
     }
 }
 
+void TestConversions::checkedArithmetic_data()
+{
+    QTest::addColumn<char>("operation");
+    QTest::addColumn<double>("a");
+    QTest::addColumn<double>("b");
+    QTest::addColumn<double>("expected");
+    QTest::addColumn<bool>("overflow");
+
+    for (const auto &row : checkedArithmeticCases())
+        QTest::newRow(row.name) << row.operation << row.a << row.b << row.expected << row.overflow;
+}
+
 void TestConversions::checkedArithmetic()
 {
-    QCOMPARE(checkedAdd(checkedMultiply(2.5, 1000), 1), 2501.0);
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, checkedMultiply(1e308, 1000));
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, checkedAdd(std::numeric_limits<double>::max(), 1e300));
-    QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                             checkedMultiply(std::numeric_limits<double>::infinity(), 0));
+    QFETCH(char, operation);
+    QFETCH(double, a);
+    QFETCH(double, b);
+    QFETCH(double, expected);
+    QFETCH(bool, overflow);
+    auto compute = [&] { return operation == '*' ? checkedMultiply(a, b) : checkedAdd(a, b); };
+    if (overflow)
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, compute());
+    else
+        QCOMPARE(compute(), expected);
 }
 
 void TestConversions::nextWait_data()
@@ -201,17 +166,8 @@ void TestConversions::nextWait_data()
     QTest::addColumn<qint64>("remainingNs");
     QTest::addColumn<qint64>("expectedMs");
 
-    // Waits stop short of the deadline by 0.2% and a millisecond; the last two milliseconds or
-    // less are slept on the spot (a wait of zero).
-    QTest::newRow("five seconds") << qint64(5'000'000'000) << qint64(4989);
-    QTest::newRow("a minute") << qint64(60'000'000'000) << qint64(59879);
-    QTest::newRow("65.535 s") << qint64(65'535'000'000) << qint64(65402);
-    QTest::newRow("left after first wait") << qint64(10'500'000) << qint64(9);
-    QTest::newRow("just over the sleep") << qint64(2'500'000) << qint64(1);
-    QTest::newRow("two ms") << qint64(2'000'000) << qint64(0);
-    QTest::newRow("a few microseconds") << qint64(3'000) << qint64(0);
-    QTest::newRow("due") << qint64(0) << qint64(0);
-    QTest::newRow("overdue") << qint64(-4'000'000) << qint64(0);
+    for (const auto &row : nextWaitCases())
+        QTest::newRow(row.name) << qint64(row.remainingNs) << qint64(row.expectedMs);
 }
 
 void TestConversions::nextWait()

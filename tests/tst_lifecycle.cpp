@@ -8,6 +8,7 @@
 #include "Form3.h"
 #include "Harness.h"
 #include "Layout.h"
+#include "LifecycleCases.h"
 #include "Look.h"
 #include "frmAbout1.h"
 
@@ -106,21 +107,15 @@ void TestLifecycle::operations_data()
     QTest::addColumn<QStringList>("events");
     QTest::addColumn<QString>("state");
 
-    QTest::newRow("show loads") << QStringList{"show"} << QStringList{"Load A"} << "visible";
-    QTest::newRow("hide loads hidden") << QStringList{"hide"} << QStringList{"Load A"} << "hidden";
-    QTest::newRow("show twice loads once")
-        << QStringList{"show", "show"} << QStringList{"Load A"} << "visible";
-    QTest::newRow("hide then show") << QStringList{"hide", "show"} << QStringList{"Load A"}
-                                    << "visible";
-    QTest::newRow("show then hide") << QStringList{"show", "hide"} << QStringList{"Load A"}
-                                    << "hidden";
-    QTest::newRow("unload never loaded") << QStringList{"unload"} << QStringList{} << "unloaded";
-    QTest::newRow("unload twice")
-        << QStringList{"show", "unload", "unload"} << QStringList{"Load A", "Unload A"}
-        << "unloaded";
-    QTest::newRow("show after unload loads afresh")
-        << QStringList{"show", "unload", "show"} << QStringList{"Load A", "Unload A", "Load A"}
-        << "visible";
+    auto list = [](const std::vector<std::string> &items) {
+        QStringList out;
+        for (const std::string &item : items)
+            out << QString::fromStdString(item);
+        return out;
+    };
+    for (const auto &row : operationsCases())
+        QTest::newRow(row.name) << list(row.ops) << list(row.events)
+                                << QString::fromStdString(row.state);
 }
 
 void TestLifecycle::operations()

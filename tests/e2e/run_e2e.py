@@ -5,10 +5,16 @@ once under openbox, every one on a fresh Xvfb with a freshly started program.
 
     run_e2e.py PROGRAM [--case NAME_OR_GLOB ...] [--setup no-wm|openbox|both] [--serial]
                        [--shots DIR] [--list]
+    run_e2e.py --wine Quillendor.exe [--wine-prefix DIR] [the options above]
 
 The minute-long timed road runs in child processes of its own (one per set-up) while the other
 cases run, unless --serial. The last line is always "N passed, M failed"; the exit status is 0
 only when something ran and nothing failed.
+
+With --wine the program is the Windows build, run under Wine (wine64) with the cases that apply to
+it. DIR is a booted Wine prefix (tests/wine/prefix.sh boots one); without it one is booted here.
+Each process works in a copy of it, and the cases of the openbox set-up run in a child process of
+their own beside those without a window manager.
 """
 
 import argparse
@@ -17,6 +23,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 import time
 import traceback
 
@@ -28,11 +35,13 @@ from system_python import ensure_xlib  # noqa: E402
 ensure_xlib(__file__)
 from cases import CASES, Context, TimingMiss  # noqa: E402
 from xsession import Session  # noqa: E402
+import wine  # noqa: E402
 
 SETUPS = {"no-wm": False, "openbox": True}
 
 
 SHOTS = None   # a directory for a picture of the screen when a case fails
+TARGET = None  # wine.WineTarget when the program is the Windows build
 
 
 def run_one(case, setup, program):
@@ -57,11 +66,12 @@ def attempt(case, setup, program):
     notes = []
     timing = False
     started = time.monotonic()
-    session = Session(*case.screen, wm=SETUPS[setup], monitors=case.monitors, dpi=case.dpi)
+    session = Session(*case.screen, wm=SETUPS[setup], monitors=case.monitors, dpi=case.dpi,
+                      nested=case.nested)
     ctx = None
     try:
         session.start()
-        ctx = Context(session, program, notes.append)
+        ctx = Context(session, program, notes.append, target=TARGET, env=case.env)
         case.run(ctx)
         ok, detail = True, ""
     except Exception as e:  # AssertionError, SessionError, or the X connection going away
@@ -85,6 +95,8 @@ def attempt(case, setup, program):
     finally:
         if ctx is not None:
             ctx.close()
+        if TARGET is not None:
+            TARGET.end_case()
         session.stop()
     return ok, time.monotonic() - started, notes, detail, timing
 
@@ -102,11 +114,11 @@ def report_child(returncode, output, what):
     return 0, 1
 
 
-def selected(patterns):
+def selected(patterns, under_wine):
+    cases = [c for c in CASES if (c.wine if under_wine else c.linux)]
     if not patterns:
-        return list(CASES)
-    chosen = [c for c in CASES if any(c.name == p or fnmatch.fnmatch(c.name, p) for p in patterns)]
-    return chosen
+        return cases
+    return [c for c in cases if any(c.name == p or fnmatch.fnmatch(c.name, p) for p in patterns)]
 
 
 def main():
@@ -122,38 +134,79 @@ def main():
     ap.add_argument("--shots", metavar="DIR",
                     help="save a picture of the screen here when a case fails")
     ap.add_argument("--list", action="store_true", help="list the cases and exit")
+    ap.add_argument("--wine", action="store_true",
+                    help="PROGRAM is the Windows build: run it under Wine")
+    ap.add_argument("--wine-prefix", metavar="DIR",
+                    help="a booted Wine prefix to copy (default: boot one)")
     args = ap.parse_args()
-    global SHOTS
+    global SHOTS, TARGET
     if args.shots:
         SHOTS = os.path.abspath(args.shots)
         os.makedirs(SHOTS, exist_ok=True)
 
     if args.list:
-        for c in CASES:
+        for c in selected([], args.wine):
             print(c.name + ("  (takes a minute)" if c.slow else ""))
         return 0
     program = os.path.abspath(args.program)
-    if not os.access(program, os.X_OK):
+    if not os.access(program, os.R_OK if args.wine else os.X_OK):
         print(f"no program at {program}")
         print("0 passed, 1 failed")
         return 1
-    cases = selected(args.case)
+    cases = selected(args.case, args.wine)
     if not cases:
         print(f"no case matches {args.case}; --list shows them")
         print("0 passed, 1 failed")
         return 1
     setups = list(SETUPS) if args.setup == "both" else [args.setup]
 
-    # The slow cases go to child processes now, so their minute passes while the rest run.
+    booted_here = None
+    try:
+        if args.wine:
+            master = args.wine_prefix
+            if not master or not wine.booted(master):
+                booted_here = tempfile.mkdtemp(prefix="quill-e2e-wineprefix-")
+                master = booted_here
+                took = time.monotonic()
+                wine.boot(master)
+                print(f"     Wine prefix booted in {time.monotonic() - took:.1f} s", flush=True)
+            TARGET = wine.WineTarget(program, master)
+            print(f"     Wine desktop colour {TARGET.desktop}", flush=True)
+        return run(args, program, cases, setups, master if args.wine else None)
+    except wine.WineError as e:
+        print(f"FAIL Wine: {e}")
+        print("0 passed, 1 failed")
+        return 1
+    finally:
+        if TARGET is not None:
+            TARGET.close()
+        if booted_here:
+            wine.remove_prefix(booted_here)
+
+
+def run(args, program, cases, setups, wine_prefix):
+    # The slow cases go to child processes now, so their minute passes while the rest run; under
+    # Wine, the cases of every set-up but the first too.
     children = []
+
+    def child(names, setup):
+        cmd = [sys.executable, os.path.abspath(__file__), program, "--setup", setup, "--serial"]
+        for name in names:
+            cmd += ["--case", name]
+        cmd += ["--shots", SHOTS] if SHOTS else []
+        cmd += ["--wine", "--wine-prefix", wine_prefix] if wine_prefix else []
+        children.append(subprocess.Popen(cmd, stdout=subprocess.PIPE,
+                                         stderr=subprocess.STDOUT, text=True))
+
     if not args.serial:
         for case in [c for c in cases if c.slow]:
             for setup in setups:
-                cmd = [sys.executable, os.path.abspath(__file__), program, "--case", case.name,
-                       "--setup", setup, "--serial"] + (["--shots", SHOTS] if SHOTS else [])
-                children.append(subprocess.Popen(cmd, stdout=subprocess.PIPE,
-                                                 stderr=subprocess.STDOUT, text=True))
+                child([case.name], setup)
         cases = [c for c in cases if not c.slow]
+        if wine_prefix and len(setups) > 1 and cases:
+            for setup in setups[1:]:
+                child([c.name for c in cases], setup)
+            setups = setups[:1]
 
     passed = failed = 0
     try:
@@ -164,7 +217,7 @@ def main():
                 else:
                     failed += 1
         for child in children:
-            out, _ = child.communicate(timeout=300)
+            out, _ = child.communicate(timeout=600)
             more_passed, more_failed = report_child(child.returncode, out, "a child run")
             passed += more_passed
             failed += more_failed

@@ -93,12 +93,19 @@ class Session:
     screen into RandR monitors ("*" marks the primary one); `dpi` is the Xft.dpi that toolkits
     read as the screen's logical resolution."""
 
-    def __init__(self, width=1024, height=768, wm=False, log=None, monitors=(), dpi=None):
+    def __init__(self, width=1024, height=768, wm=False, log=None, monitors=(), dpi=None,
+                 nested=()):
         self.width, self.height, self.wm = width, height, wm
         self.frame_depth = 2        # a window manager's frame, then the client in it
         self.monitors = {}          # name -> (x, y, width, height), as they are now
         self.primary = None
         self._initial_monitors = list(monitors)
+        # Screens of a Xephyr with Xinerama inside the Xvfb, e.g. "1280x1024+0+0": monitors for
+        # programs that take them from Xinerama rather than RandR (Wine). The programs and this
+        # session use the Xephyr; the Xvfb of width x height shows its screens side by side.
+        self.nested = list(nested)
+        self.outer_name = None
+        self.xephyr = None
         self.dpi = dpi
         self.log = log or (lambda *_: None)
         self.tmp = tempfile.mkdtemp(prefix="quill-e2e-")
@@ -107,6 +114,7 @@ class Session:
         self.xvfb = None
         self.openbox = None
         self.clients = []   # other processes started on this display
+        self.last_click = None   # (time, x, y) of the last click's release
         self.logs = []
         self.d = None
 
@@ -114,6 +122,8 @@ class Session:
 
     def start(self):
         self._start_xvfb()
+        if self.nested:
+            self._start_xephyr()
         self.d = xdisplay.Display(self.name)
         self.root = self.d.screen().root
         self._lsb = self.d.display.info.image_byte_order == X.LSBFirst
@@ -157,14 +167,40 @@ class Session:
         return self.monitors[self.primary] if self.primary else (0, 0, self.width, self.height)
 
     def _start_xvfb(self):
+        self.number, self.name, self.xvfb = self._start_server(
+            "xvfb", lambda n: ["Xvfb", f":{n}", "-screen", "0", f"{self.width}x{self.height}x24",
+                               "-nolisten", "tcp", "-noreset"])
+        self.log(f"Xvfb {self.name} {self.width}x{self.height}")
+
+    def _start_xephyr(self):
+        screens = []
+        for screen in self.nested:
+            size, x, y = screen.split("+")
+            w, h = size.split("x")
+            screens.append((int(x), int(y), int(w), int(h)))
+        options = ["+xinerama", "-ac", "-nolisten", "tcp", "-noreset"]
+        for screen in self.nested:
+            options += ["-screen", screen]
+        self.outer_name = self.name
+        number, name, self.xephyr = self._start_server(
+            "xephyr", lambda n: ["Xephyr", f":{n}"] + options, {"DISPLAY": self.outer_name})
+        self.number, self.name = number, name
+        # One screen of the size that holds them all, each a Xinerama monitor, the first primary.
+        self.width = max(x + w for x, _, w, _ in screens)
+        self.height = max(y + h for _, y, _, h in screens)
+        for i, rect in enumerate(screens):
+            self.monitors[str(i)] = rect
+        self.primary = "0"
+        self.log(f"Xephyr {self.name} in {self.outer_name}: {self.nested}")
+
+    def _start_server(self, kind, argv_for, extra_env=None):
+        env = dict(os.environ, **(extra_env or {}))
         for n in range(FIRST_DISPLAY, LAST_DISPLAY + 1):
             if not _display_free(n):
                 continue
-            log = self._log_file(f"xvfb-{n}.log")
-            proc = subprocess.Popen(
-                ["Xvfb", f":{n}", "-screen", "0", f"{self.width}x{self.height}x24",
-                 "-nolisten", "tcp", "-noreset"],
-                stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+            log = self._log_file(f"{kind}-{n}.log")
+            proc = subprocess.Popen(argv_for(n), stdout=log, stderr=subprocess.STDOUT,
+                                    start_new_session=True, env=env)
             deadline = time.monotonic() + 10
             while time.monotonic() < deadline:
                 if proc.poll() is not None:
@@ -174,16 +210,14 @@ class Session:
                 if os.path.exists(f"/tmp/.X11-unix/X{n}") and _lock_holder(n) == proc.pid:
                     try:
                         xdisplay.Display(f":{n}").close()
-                        self.number, self.name, self.xvfb = n, f":{n}", proc
-                        self.log(f"Xvfb {self.name} {self.width}x{self.height}")
-                        return
+                        return n, f":{n}", proc
                     except Exception:
                         pass
                 time.sleep(0.02)
             if proc.poll() is None:
                 proc.kill()
                 proc.wait()
-        raise SessionError("no free X display could be started")
+        raise SessionError(f"no free X display could be started ({kind})")
 
     def env(self):
         env = {k: v for k, v in os.environ.items()
@@ -267,6 +301,7 @@ class Session:
                 pass
             self.d = None
         _end(self.openbox)
+        _end(self.xephyr)
         _end(self.xvfb)
         for f in self.logs:
             f.close()
@@ -573,9 +608,18 @@ class Session:
         self.release(button)
         self.d.flush()
         released = time.monotonic()
+        self.last_click = (released, x, y)
         self.d.sync()
         time.sleep(settle)
         return released
+
+    def single_click_at(self, x, y, interval):
+        """Waits until a click at this point would not make a double click with the last one,
+        `interval` seconds apart at the most."""
+        if self.last_click and (self.last_click[1], self.last_click[2]) == (x, y):
+            wait = self.last_click[0] + interval - time.monotonic()
+            if wait > 0:
+                time.sleep(wait)
 
     def click(self, window, x, y, button=1, settle=0.05):
         """Click at a point of a window's client area."""
@@ -720,22 +764,29 @@ class Session:
         return self.grab(gx + x, gy + y, width, height)
 
     def save_png(self, path, x=0, y=0, width=None, height=None):
-        """The screen (or a part of it) as a PNG, through ImageMagick."""
+        """The screen (or a part of it) as a PNG, through ImageMagick. With nested screens, the
+        Xvfb that shows them all."""
         width = width or self.width
         height = height or self.height
+        env = self.env()
+        if self.outer_name:
+            env["DISPLAY"] = self.outer_name
         subprocess.run(["import", "-silent", "-window", "root", "-crop",
                         f"{width}x{height}+{x}+{y}", "+repage", path],
-                       env=self.env(), check=True)
+                       env=env, check=True)
 
 
 class Program:
-    """The built program, started on a session's display as it ships."""
+    """The built program, started on a session's display as it ships: `argv` runs it (under
+    Wine, wine64 and the .exe), `env` is added to the session's environment."""
 
-    def __init__(self, session, path):
+    def __init__(self, session, path, argv=None, env=None):
         self.session = session
         self.log_path = os.path.join(session.tmp, f"program-{time.monotonic_ns()}.log")
         self._log = open(self.log_path, "w")
-        self.proc = subprocess.Popen([path], env=session.env(), stdout=self._log,
+        environment = session.env()
+        environment.update(env or {})
+        self.proc = subprocess.Popen(argv or [path], env=environment, stdout=self._log,
                                      stderr=subprocess.STDOUT, start_new_session=True)
         self.pid = self.proc.pid
 

@@ -1,0 +1,154 @@
+# SPDX-License-Identifier: MIT
+"""The Windows program under Wine, as a target of the end-to-end cases.
+
+A run boots one Wine prefix (or is given one booted already, see tests/wine/prefix.sh); each lane
+of cases that runs at the same time as others works in a copy of it, since one wineserver takes
+its monitors from the first X display it meets. After every case the lane's wineserver is ended,
+so that the next case's session is the only display Wine knows.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+
+WINE_CANDIDATES = ("wine64", "/usr/lib/wine/wine64", "wine")
+WINESERVER_CANDIDATES = ("wineserver", "/usr/lib/wine/wineserver")
+
+
+class WineError(Exception):
+    pass
+
+
+def _find(candidates):
+    for c in candidates:
+        path = shutil.which(c) if not os.path.isabs(c) else (c if os.access(c, os.X_OK) else None)
+        if path:
+            return path
+    return None
+
+
+def booted(prefix):
+    return os.path.isfile(os.path.join(prefix, "system.reg")) and \
+        os.path.isdir(os.path.join(prefix, "drive_c", "windows", "system32"))
+
+
+# What every Wine run gets: no Mono or Gecko install dialogs, no debug chatter.
+WINE_ENV = {"WINEARCH": "win64", "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
+def base_env(prefix):
+    """This environment for a run in `prefix` with no display."""
+    env = {k: v for k, v in os.environ.items() if k not in ("WINEPREFIX", "DISPLAY")}
+    env.update(WINE_ENV, WINEPREFIX=prefix)
+    return env
+
+
+def boot(prefix):
+    """Boots a fresh prefix (about 7 s)."""
+    wine, wineserver = _find(WINE_CANDIDATES), _find(WINESERVER_CANDIDATES)
+    if not wine or not wineserver:
+        raise WineError("wine64 or wineserver not found (apt-get install wine64)")
+    env = base_env(prefix)
+    subprocess.run([wine, "wineboot", "--init"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    subprocess.run([wineserver, "-w"], env=env)
+    if not booted(prefix):
+        raise WineError(f"wineboot left no prefix in {prefix}")
+
+
+def end(prefix):
+    """Ends every Wine process of `prefix` and waits until they are gone."""
+    wineserver = _find(WINESERVER_CANDIDATES)
+    env = base_env(prefix)
+    for option in ("-k", "-w"):
+        subprocess.run([wineserver, option], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+
+def remove_prefix(prefix):
+    end(prefix)
+    shutil.rmtree(prefix, ignore_errors=True)
+
+
+class WineTarget:
+    """Quillendor.exe in a prefix of this lane's own, copied from a booted one."""
+
+    def __init__(self, exe, master):
+        self.exe = os.path.abspath(exe)
+        self.wine = _find(WINE_CANDIDATES)
+        self.wineserver = _find(WINESERVER_CANDIDATES)
+        if not self.wine or not self.wineserver:
+            raise WineError("wine64 or wineserver not found (apt-get install wine64)")
+        if not booted(master):
+            raise WineError(f"no booted Wine prefix in {master}")
+        self.tmp = tempfile.mkdtemp(prefix="quill-e2e-wine-")
+        self.prefix = os.path.join(self.tmp, "prefix")
+        try:
+            subprocess.run(["cp", "-a", master, self.prefix], check=True)
+            # Monitors from Xinerama: Xephyr's screens are monitors to Wine that way, where
+            # RandR gives it one (see Session's nested screens).
+            self.run_tool(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "UseXRandR",
+                           "/d", "N", "/f"])
+            # The desktop colour the program is to paint its fake screens in: the system's.
+            out = self.run_tool(["reg", "query", r"HKCU\Control Panel\Colors", "/v",
+                                 "Background"])
+            self.desktop = parse_colour(out)
+        except BaseException:
+            self.close()
+            raise
+        self.end_case()
+
+    def env(self, session_env, extra=None):
+        """What the program is started with: the session's display and the case's locale."""
+        env = dict(session_env)
+        env.update(WINE_ENV, WINEPREFIX=self.prefix)
+        env.update(extra or {})
+        return env
+
+    def argv(self):
+        return [self.wine, self.exe]
+
+    def run_tool(self, args):
+        r = subprocess.run([self.wine] + args, env=base_env(self.prefix), capture_output=True, text=True,
+                           errors="replace", timeout=60)
+        if r.returncode != 0:
+            raise WineError(f"wine {' '.join(args)} failed ({r.returncode}): {r.stdout}{r.stderr}")
+        return r.stdout.replace("\r", "")
+
+    def left_over(self):
+        """The program's processes still running in this lane's prefix."""
+        name = os.path.basename(self.exe).lower()
+        found = []
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    cmdline = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
+                if name not in cmdline.lower():
+                    continue
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    environ = f.read().split(b"\0")
+            except OSError:
+                continue
+            if f"WINEPREFIX={self.prefix}".encode() in environ:
+                found.append((int(pid), cmdline.strip()))
+        return found
+
+    def end_case(self):
+        """Ends every Wine process of the lane: the next case starts on a display of its own."""
+        end(self.prefix)
+
+    def close(self):
+        self.end_case()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def parse_colour(reg_output):
+    """ "    Background    REG_SZ    37 111 149" -> (37, 111, 149)."""
+    for line in reg_output.splitlines():
+        parts = line.split()
+        if len(parts) >= 5 and parts[0] == "Background":
+            return tuple(int(v) for v in parts[-3:])
+    raise WineError(f"no desktop colour in {reg_output!r}")
