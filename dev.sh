@@ -15,9 +15,12 @@ test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagic
                desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64 wine64
                clang libclang-rt-14-dev strace python3 python3-xlib locales
                lintian groff-base mandoc man-db dbus-daemon at-spi2-core python3-pyatspi dbus-x11
-               sway mutter xwayland grim wtype xfwm4 kwin-x11 kwin-style-breeze python3-dbus)
+               sway mutter xwayland grim wtype xfwm4 kwin-x11 kwin-style-breeze python3-dbus
+               xserver-xephyr)
 # kwin-style-breeze: the window decoration KWin draws in Plasma; without it KWin's fallback needs
 # Plasma's QML modules and draws no title bars.
+# xserver-xephyr: two monitors for the Windows build under Wine, which takes its monitors from
+# Xinerama there.
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file; gzip, which compresses
 # the manual page and the changelog, is on every Debian system.
 package_packages=(dpkg-dev file)
