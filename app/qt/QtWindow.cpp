@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -19,6 +20,9 @@
 
 namespace quill {
 namespace {
+
+// The dialog shown last: the one that should have the keyboard once the windows above it go.
+QPointer<QWidget> lastDialogShown;
 
 Qt::WindowFlags flagsFor(const WindowDesc &d)
 {
@@ -259,6 +263,7 @@ void QtWindow::map()
     m_widget->show();
     m_widget->raise();
     m_widget->activateWindow();
+    lastDialogShown = m_widget;
 }
 
 void QtWindow::unmap()
@@ -268,6 +273,11 @@ void QtWindow::unmap()
     if (m_covers)
         m_covers->hide();
     m_widget->hide();
+    // A window manager may keep the keyboard from a dialog that comes up while a full-screen
+    // window has it (xfwm4 now and then does, after a close request on the fake screen); once
+    // the windows above it have gone, the dialog asks for the keyboard again.
+    if (lastDialogShown && lastDialogShown != m_widget && lastDialogShown->isVisible())
+        lastDialogShown->activateWindow();
 }
 
 void QtWindow::focus(std::string_view control)
