@@ -4,6 +4,7 @@
 #   ./dev.sh run    installs what is missing, builds, and starts the program
 #   ./dev.sh test   installs what is missing, builds, and runs every test
 #   ./dev.sh package  installs what is missing, builds, and makes build/quillendor_<version>_<arch>.deb
+#                     and the Windows download build-windows/quillendor-<version>-windows-x64.zip
 #   ./dev.sh windows  installs what is missing and cross-builds build-windows/Quillendor.exe
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -87,9 +88,11 @@ windows)
     echo "Built build-windows/Quillendor.exe"
     ;;
 package)
-    install_missing "${run_packages[@]}" "${package_packages[@]}"
+    install_missing "${run_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}"
     build
     cmake --build --preset default --target package
+    build_windows
+    cmake --build --preset windows --target zip
     ;;
 *)
     echo "usage: $0 run|test|package|windows" >&2
