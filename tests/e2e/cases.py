@@ -3,10 +3,12 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
+import os
 import time
 
 from Xlib import X
 
+import wine
 from xsession import Program
 
 # The desktop colour of the program's scheme on Linux; under Wine the fake screens take the
@@ -986,6 +988,64 @@ def case_monitors_plugged(ctx):
     assert_exits(p)
 
 
+def traced_cancel(ctx):
+    p, dialog = start_dialog(ctx)
+    ctx.s.click(dialog, *CANCEL)
+    return p
+
+
+def traced_typo_delay_reveal(ctx):
+    """A typo and its message, a delay of a second, the shutdown screen, the reveal, Enter."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    type_delay(ctx, dialog, "abc")
+    s.click(dialog, *START)
+    box = p.window("Quillendor", timeout=5, exclude=[dialog])
+    wait_drawn(ctx, box)
+    s.key("Return")
+    s.wait_gone(box, max(3, ctx.gone_within))
+    type_delay(ctx, dialog, "1")
+    s.click(dialog, *START)
+    form1 = p.window("Form1", timeout=5)
+    s.wait_gone(dialog, ctx.gone_within)
+    wait_drawn(ctx, form1)
+    s.click_root(s.width - 40, s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=5)
+    s.wait_gone(form1, ctx.gone_within)
+    wait_drawn(ctx, reveal)
+    keys_to(ctx, reveal)
+    s.key("Return")
+    return p
+
+
+TRACED_ROADS = {"cancel": traced_cancel, "typo, delay, reveal": traced_typo_delay_reveal}
+
+
+def case_traced_roads(ctx):
+    """Over the roads through the program, Wine's relay log of the program's own calls holds
+    nothing that changes the registry, writes a file, reaches a network, hooks the keyboard or
+    mouse, hides the pointer or starts a program. The same reading of the log first finds the
+    registry writes of Wine's reg.exe, so that a log that traced nothing cannot pass."""
+    t = ctx.target
+    found = wine.forbidden_calls(wine.relay_calls(t.traced_tool(
+        ["reg", "add", r"HKCU\Software\QuillendorTraceCheck", "/v", "x", "/d", "y", "/f"]),
+        "reg.exe"))
+    check(any(".RegSetValueExW(" in f for f in found),
+          f"the relay log of reg add shows no registry write: {found}")
+    program = os.path.basename(t.exe)
+    t.trace_calls_of(program)
+    for road, run in TRACED_ROADS.items():
+        p = run(ctx)
+        assert_exits(p, timeout=10, what=f"the program after the road {road}")
+        calls = wine.relay_calls(p.output(), program)
+        made = sum(1 for _, function, _ in calls if function == "CreateWindowExW")
+        check(made > 0, f"{road}: the relay log holds no window the program made "
+              f"({len(calls)} calls traced)")
+        bad = wine.forbidden_calls(calls)
+        check(not bad, f"{road}: " + "; ".join(bad[:5]))
+        ctx.say(f"{road}: {len(calls)} calls of the program traced, none forbidden")
+
+
 class Case:
     """`linux` and `wine`: whether it runs against the Linux program and against the Windows
     one under Wine. `nested`: the screens of a Xephyr inside the Xvfb of `screen` (Wine takes
@@ -1047,6 +1107,8 @@ CASES = [
     Case("monitors_three_timer", case_monitors_timer, screen=(2304, 1624), monitors=THREE),
     Case("monitors_plugged", case_monitors_plugged, screen=(2560, 2048),
          monitors=("L 1280x1024+0+0",)),
+    Case("traced_roads", case_traced_roads, linux=False, wine=True,
+         env={"WINEDEBUG": wine.RELAY_DEBUG}),
     Case("monitors_wine_two_click", case_monitors_click, screen=(2400, 1100), nested=WINE_TWO,
          linux=False, wine=True),
 ]

@@ -8,6 +8,7 @@ so that the next case's session is the only display Wine knows.
 """
 
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -136,6 +137,26 @@ class WineTarget:
                 found.append((int(pid), cmdline.strip()))
         return found
 
+    def trace_calls_of(self, program):
+        """From now on Wine's relay log (WINEDEBUG=RELAY_DEBUG) holds only the calls that
+        `program` (a file name) makes itself: those that Wine's own modules make inside its
+        process stay out. Runs with WINEDEBUG=-all log nothing either way."""
+        self.run_tool(["reg", "add", DEBUG_KEY, "/v", "RelayFromInclude", "/d", program, "/f"])
+        # Wine's own list of callers to leave out would win over the list of those to trace.
+        subprocess.run([self.wine, "reg", "delete", DEBUG_KEY, "/v", "RelayFromExclude", "/f"],
+                       env=base_env(self.prefix), capture_output=True, timeout=60)
+        self.end_case()
+
+    def traced_tool(self, args):
+        """The relay log of one of Wine's own programs, traced as trace_calls_of traces."""
+        self.trace_calls_of(args[0] + ".exe")
+        env = base_env(self.prefix)
+        env["WINEDEBUG"] = RELAY_DEBUG
+        r = subprocess.run([self.wine] + args, env=env, capture_output=True, text=True,
+                           errors="replace", timeout=60)
+        self.end_case()
+        return r.stdout + r.stderr
+
     def end_case(self):
         """Ends every Wine process of the lane: the next case starts on a display of its own."""
         end(self.prefix)
@@ -152,3 +173,98 @@ def parse_colour(reg_output):
         if len(parts) >= 5 and parts[0] == "Background":
             return tuple(int(v) for v in parts[-3:])
     raise WineError(f"no desktop colour in {reg_output!r}")
+
+
+# --- what the program asks of Windows, from Wine's relay log ------------------------------------
+
+DEBUG_KEY = r"HKCU\Software\Wine\Debug"
+# The relay log with the process of each line and the modules loaded: "0020:0024:Call ...".
+RELAY_DEBUG = "+pid,+relay,+loaddll"
+
+_CALL = re.compile(r"^([0-9a-f]{4,8}):[0-9a-f]{4,8}:Call ([A-Za-z0-9_.]+)\.([A-Za-z0-9_]+)\((.*)\)"
+                   r"(?: ret=[0-9a-f]+)?$")
+_LOADED = re.compile(r'^([0-9a-f]{4,8}):[0-9a-f]{4,8}:trace:loaddll:\w+ Loaded L"([^"]*)"')
+# Calls that change the registry, write files, reach a network, watch the keyboard or mouse,
+# hide the pointer, start programs or end the session.
+_FORBIDDEN = re.compile(
+    r"^(Reg(Create|Set|Delete|Save|Replace|Restore|Load|Copy|Rename|Flush)\w*"
+    r"|Nt(CreateKey|SetValueKey|DeleteKey|DeleteValueKey|SaveKey|RenameKey)\w*"
+    r"|SH(Set|Delete|RegSet|RegWrite|RegDelete|RegCreate)\w*"
+    r"|Write(Private)?Profile\w*|WriteFile\w*|CreateDirectory\w*|RemoveDirectory\w*"
+    r"|DeleteFile\w*|MoveFile\w*|CopyFile\w*|ReplaceFile\w*|SetFileAttributes\w*|SetEndOfFile"
+    r"|_?w?fopen\w*|_?w?open|_?w?creat|_?w?freopen\w*|_w?sopen\w*"
+    r"|SetWindowsHook\w*|RegisterRawInputDevices|ClipCursor|BlockInput"
+    r"|CreateProcess\w*|ShellExecute\w*|WinExec|ExitWindows\w*|Initiate\w*Shutdown\w*"
+    r"|LockWorkStation|SetSuspendState)$")
+_NETWORK_MODULES = {"ws2_32", "wsock32", "winhttp", "wininet", "urlmon", "iphlpapi", "dnsapi",
+                    "mswsock", "netapi32"}
+# CreateFile's desired access and creation disposition (its second and fifth arguments): the
+# access bits that write, and the dispositions other than OPEN_EXISTING.
+_WRITE_ACCESS = 0x40000000 | 0x10000000 | 0x02000000 | 0x2 | 0x4 | 0x10000 | 0x40000 | 0x80000
+_OPEN_EXISTING = 3
+
+
+def _arguments(text):
+    """The arguments of a relay line, strings (L"...") kept whole."""
+    args, current, quoted, escaped = [], "", False, False
+    for ch in text:
+        if quoted:
+            current += ch
+            if escaped:
+                escaped = False
+            elif ch == "\\":
+                escaped = True
+            elif ch == '"':
+                quoted = False
+        elif ch == '"':
+            quoted = True
+            current += ch
+        elif ch == ",":
+            args.append(current.strip())
+            current = ""
+        else:
+            current += ch
+    args.append(current.strip())
+    return args
+
+
+def _number(arg):
+    try:
+        return int(arg.split()[0], 16)
+    except (ValueError, IndexError):
+        return None
+
+
+def relay_calls(log, program):
+    """The calls of the process that loaded `program` (a file name), as (module, function,
+    arguments)."""
+    pids = {m.group(1) for m in map(_LOADED.match, log.splitlines())
+            if m and m.group(2).lower().endswith("\\" + program.lower())}
+    calls = []
+    for line in log.splitlines():
+        m = _CALL.match(line)
+        if m and m.group(1) in pids:
+            calls.append((m.group(2).lower(), m.group(3), _arguments(m.group(4))))
+    return calls
+
+
+def forbidden_calls(calls):
+    """The calls among `calls` that break the program's promises, as readable lines."""
+    found = []
+    for module, function, args in calls:
+        why = None
+        if module in _NETWORK_MODULES:
+            why = "network"
+        elif _FORBIDDEN.match(function):
+            why = "forbidden"
+        elif function in ("CreateFileW", "CreateFileA", "CreateFile2", "NtCreateFile"):
+            access = _number(args[1]) if len(args) > 1 else None
+            disposition = _number(args[4]) if len(args) > 4 and function != "CreateFile2" else None
+            if access is None or access & _WRITE_ACCESS or \
+                    (disposition is not None and disposition != _OPEN_EXISTING):
+                why = "opens a file for writing"
+        elif function == "ShowCursor" and args and _number(args[0]) == 0:
+            why = "hides the pointer"
+        if why:
+            found.append(f"{module}.{function}({', '.join(args)}): {why}")
+    return found
