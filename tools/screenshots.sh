@@ -6,13 +6,28 @@
 #   docs/shutdown-screen.png  the full-screen shutdown screen (the whole screen, 640 px wide)
 #   docs/reveal-dialog.png    the reveal dialog
 #   docs/two-monitors.png     the shutdown screen on a desk of two monitors, both covered
-# Usage: tools/screenshots.sh [PROGRAM]   (default build/quillendor). Rerunning regenerates them.
-# Needs xvfb, openbox, xdotool, x11-utils, x11-xserver-utils and imagemagick.
+# With --windows, the Windows build under Wine on one monitor, in a Wine prefix of its own:
+#   docs/windows-setup-dialog.png     the setup dialog
+#   docs/windows-shutdown-screen.png  the shutdown screen (640 px wide)
+# Usage: tools/screenshots.sh [PROGRAM]   (default build/quillendor)
+#        tools/screenshots.sh --windows [EXE]   (default build-windows/Quillendor.exe)
+# Rerunning regenerates them. Needs xvfb, openbox, xdotool, x11-utils, x11-xserver-utils and
+# imagemagick, and wine64 for --windows.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-program=$(realpath "${1:-$root/build/quillendor}")
+windows=
+if [ "${1:-}" = --windows ]; then
+    windows=1
+    shift
+    program=$(realpath "${1:-$root/build-windows/Quillendor.exe}")
+    [ -f "$program" ] || { echo "no program at $program (./dev.sh windows first)" >&2; exit 1; }
+    screen=1024x768
+else
+    program=$(realpath "${1:-$root/build/quillendor}")
+    [ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 1; }
+    screen=2048x768
+fi
 docs=$root/docs
-[ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 1; }
 for tool in Xvfb openbox xdotool xprop xwininfo xrandr import convert; do
     command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 1; }
 done
@@ -23,6 +38,9 @@ cleanup() {
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    if [ -n "$windows" ]; then
+        WINEPREFIX=$work/prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -31,7 +49,7 @@ trap cleanup EXIT
 display=
 for n in $(seq 200 399); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 2048x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+    Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     for _ in $(seq 100); do
         if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb" ]; then
@@ -51,9 +69,11 @@ export DISPLAY=$display XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runti
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_SESSION_TYPE
 
-# Two monitors side by side, the left one primary: the dialogs are on it.
-xrandr --setmonitor L 1024/271x768/203+0+0 screen >/dev/null
-xrandr --setmonitor R 1024/271x768/203+1024+0 none >/dev/null
+if [ -z "$windows" ]; then
+    # Two monitors side by side, the left one primary: the dialogs are on it.
+    xrandr --setmonitor L 1024/271x768/203+0+0 screen >/dev/null
+    xrandr --setmonitor R 1024/271x768/203+1024+0 none >/dev/null
+fi
 
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
@@ -63,7 +83,14 @@ for _ in $(seq 200); do
 done
 sleep 0.3
 
-"$program" >"$work/program.log" 2>&1 &
+if [ -n "$windows" ]; then
+    export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+    /usr/lib/wine/wineserver -w
+    /usr/lib/wine/wine64 "$program" >"$work/program.log" 2>&1 &
+else
+    "$program" >"$work/program.log" 2>&1 &
+fi
 program_pid=$!
 pids+=("$program_pid")
 
@@ -88,6 +115,30 @@ shoot_framed() {
 }
 
 visible() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n1; }
+
+if [ -n "$windows" ]; then
+    dialog=$(visible '^Quillendor$')
+    xdotool mousemove 1000 740
+    sleep 1.5   # Wine's first paint of the controls
+    shoot_framed "$dialog" "$docs/windows-setup-dialog.png"
+    xdotool mousemove --window "$dialog" 16 224 click 1
+    sleep 0.3
+    xdotool mousemove --window "$dialog" 332 278 click 1
+    visible '^Form1' >/dev/null
+    xdotool mousemove 1000 740
+    sleep 1.5
+    import -silent -window root "$work/screen.png"
+    png "$work/screen.png" -resize 640x "$docs/windows-shutdown-screen.png"
+    echo "$docs/windows-shutdown-screen.png: 640 px wide"
+    xdotool click 1
+    reveal=$(visible '^Quillendor$')
+    sleep 1
+    xdotool key Return
+    for _ in $(seq 50); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$program_pid" 2>/dev/null && { echo "the program did not end after OK" >&2; exit 1; }
+    wait "$program_pid"
+    exit 0
+fi
 
 dialog=$(visible '^Quillendor$')
 xdotool mousemove 1000 740   # out of the way, so no control looks hovered
