@@ -37,8 +37,9 @@ int WaitableTimers::add(std::function<void()> tick)
     HANDLE handle = nullptr;
     if (m_highResolution) {
         handle = m_create(CREATE_WAITABLE_TIMER_HIGH_RESOLUTION);
-        // Older systems refuse the flag; their ordinary waitable timers are still better than a
-        // window timer, and the flag is not asked for again.
+        // Systems before Windows 10 1803 refuse the flag. Their ordinary waitable timers follow
+        // the system tick as window timers do, but need no empty queue to fire. The flag is not
+        // asked for again.
         if (!handle)
             m_highResolution = false;
     }

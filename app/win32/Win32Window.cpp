@@ -192,8 +192,8 @@ void Win32Window::createControls()
             style |= WS_TABSTOP;
             break;
         case Kind::Timer:
-            // A waitable timer of the backend's, precise to well under a millisecond, where a
-            // window timer would follow the system's tick of about 15.6 ms.
+            // A waitable timer of the backend's: high-resolution ones are precise to about a
+            // millisecond, where a window timer follows the system's tick of about 15.6 ms.
             try {
                 control.id = m_backend.timers().add(
                     [this, name = std::string(c.name)] { m_events.event(name, Event::Timer); });
