@@ -195,25 +195,44 @@ void Win32Backend::run()
 {
     MSG msg;
     while (!m_ended) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1)
-            break;
-        Win32Window *form = formOf(msg.hwnd);
-        // Tab, Shift+Tab, Enter, Esc and the arrow keys as in a dialog.
-        if (!form || !IsDialogMessageW(form->handle(), &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+        // A timer that comes due ticks here, between two messages; otherwise the messages that
+        // wait are handled.
+        if (!m_timers.wait()) {
+            afterEvent();
+            continue;
         }
-        const HWND focus = GetFocus();
-        if (focus != m_lastFocus) {
-            m_lastFocus = focus;
-            if (Win32Window *focused = formOf(focus))
-                focused->focusChanged(focus);
+        while (!m_ended && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                m_ended = true;
+                break;
+            }
+            handle(msg);
+            afterEvent();
         }
-        destroyRetired();
     }
     m_retiring.clear();
     m_retired.clear();
+}
+
+void Win32Backend::handle(MSG &msg)
+{
+    Win32Window *form = formOf(msg.hwnd);
+    // Tab, Shift+Tab, Enter, Esc and the arrow keys as in a dialog.
+    if (!form || !IsDialogMessageW(form->handle(), &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void Win32Backend::afterEvent()
+{
+    const HWND focus = GetFocus();
+    if (focus != m_lastFocus) {
+        m_lastFocus = focus;
+        if (Win32Window *focused = formOf(focus))
+            focused->focusChanged(focus);
+    }
+    destroyRetired();
 }
 
 void Win32Backend::end()

@@ -3,10 +3,11 @@
 
 // The runtime's backend on plain Win32: windows are Win32Windows, the next turn of the event loop
 // is a message posted to a message-only window, the message box is MessageBoxW. It also runs the
-// message loop, where the keyboard works as in a dialog (IsDialogMessageW) and unloaded windows are
-// destroyed once no handler runs any more.
+// message loop, where the keyboard works as in a dialog (IsDialogMessageW), the timer controls tick
+// (WaitableTimers) and unloaded windows are destroyed once no handler runs any more.
 
 #include "Backend.h"
+#include "WaitableTimers.h"
 
 #include <windows.h>
 
@@ -43,6 +44,8 @@ public:
     void end();
 
     HINSTANCE instance() const { return m_instance; }
+    // Where the windows' timer controls are made; the message loop waits on them.
+    WaitableTimers &timers() { return m_timers; }
     // The hidden window that owns the windows kept off the taskbar: they stay in Alt+Tab.
     HWND owner() const { return m_owner; }
 
@@ -60,6 +63,8 @@ public:
 private:
     static LRESULT CALLBACK messageProc(HWND window, UINT message, WPARAM w, LPARAM l);
     void runPosted();
+    void handle(MSG &msg);
+    void afterEvent();
     void destroyRetired();
     Win32Window *formOf(HWND window) const;
 
@@ -67,6 +72,7 @@ private:
     HWND m_messages = nullptr; // message-only: the posted steps arrive here
     HWND m_owner = nullptr;
     std::deque<std::function<void()>> m_posted;
+    WaitableTimers m_timers; // outlives every window, which closes its own timers
     // Unloaded windows: first waiting for the steps posted before them, then for the end of the
     // handler that runs.
     std::vector<std::unique_ptr<NativeWindow>> m_retiring;

@@ -14,7 +14,6 @@ namespace quill::win32 {
 namespace {
 
 constexpr int FirstControlId = 100; // clear of IDOK and IDCANCEL, which only those buttons get
-constexpr UINT_PTR FirstTimerId = 1;
 constexpr UINT Restore = WM_APP + 2;
 constexpr int ProgramIcon = 1; // resources/quillendor.rc
 
@@ -136,6 +135,9 @@ Win32Window::~Win32Window() { release(); }
 void Win32Window::release()
 {
     m_backend.remove(this);
+    for (const Control &c : m_controls)
+        if (c.desc->kind == Kind::Timer)
+            m_backend.timers().remove(c.id);
     destroyCovers();
     if (m_window) {
         const HWND window = m_window;
@@ -159,7 +161,6 @@ void Win32Window::createControls()
 {
     const WindowDesc &d = m_description;
     int nextId = FirstControlId;
-    UINT_PTR nextTimer = FirstTimerId;
     for (const ControlDesc &c : d.controls) {
         Control control{&c, nullptr, 0};
         const wchar_t *cls = nullptr;
@@ -191,11 +192,17 @@ void Win32Window::createControls()
             style |= WS_TABSTOP;
             break;
         case Kind::Timer:
-            control.id = static_cast<int>(nextTimer++);
-            if (c.enabled && c.interval > 0)
-                SetTimer(m_window, static_cast<UINT_PTR>(control.id), static_cast<UINT>(c.interval),
-                         nullptr);
+            // A waitable timer of the backend's: high-resolution ones are precise to about a
+            // millisecond, where a window timer follows the system's tick of about 15.6 ms.
+            try {
+                control.id = m_backend.timers().add(
+                    [this, name = std::string(c.name)] { m_events.event(name, Event::Timer); });
+            } catch (const std::exception &) {
+                throw RuntimeError(ErrorCode::ObjectRequired,
+                                   "cannot make the timer " + std::string(c.name));
+            }
             m_controls.push_back(control);
+            m_backend.timers().set(control.id, c.interval, c.enabled);
             continue;
         case Kind::Line:
             m_controls.push_back(control);
@@ -441,12 +448,9 @@ void Win32Window::setTimer(std::string_view name, std::int32_t interval, bool en
     const Control *control = find(name);
     if (!control || control->desc->kind != Kind::Timer || !m_window)
         return;
-    const auto id = static_cast<UINT_PTR>(control->id);
-    // The period counts from now; WM_TIMER comes through the message loop, so never inside the
+    // The period counts from now; the tick comes through the message loop, so never inside the
     // handler that set the timer going.
-    KillTimer(m_window, id);
-    if (enabled && interval > 0)
-        SetTimer(m_window, id, static_cast<UINT>(interval), nullptr);
+    m_backend.timers().set(control->id, interval, enabled);
 }
 
 void Win32Window::stopTimers()
@@ -455,7 +459,7 @@ void Win32Window::stopTimers()
         return;
     for (const Control &c : m_controls)
         if (c.desc->kind == Kind::Timer)
-            KillTimer(m_window, static_cast<UINT_PTR>(c.id));
+            m_backend.timers().set(c.id, 0, false);
 }
 
 void Win32Window::click(const Control &control)
@@ -614,13 +618,6 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
                 return MAKELRESULT(c.id, DC_HASDEFID);
         return 0;
     }
-    case WM_TIMER:
-        for (const Control &c : m_controls)
-            if (c.desc->kind == Kind::Timer && static_cast<WPARAM>(c.id) == w) {
-                m_events.event(c.desc->name, Event::Timer);
-                return 0;
-            }
-        break;
     case WM_CLOSE:
         // The close box, Alt+F4, the taskbar's Close: the form decides, never DefWindowProc.
         m_events.closeRequest();

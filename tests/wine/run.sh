@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: MIT
 # Builds the shared runtime and the forms with mingw-w64 and runs their data-driven cases under
 # Wine: the conversions, the delay texts (typed in the C locale and in German, with a decimal
-# comma) and the lifecycle over a backend of the test's own.
+# comma) and the lifecycle over a backend of the test's own. With the suite "timers", the Windows
+# build's timer controls instead, with high-resolution timers and with ordinary ones.
 #
-#   run.sh [BUILD_DIR [WINEPREFIX]]
+#   run.sh [BUILD_DIR [WINEPREFIX [runtime|timers]]]
 #
 # A WINEPREFIX that is already booted (see prefix.sh) is used as it is and left in place;
 # otherwise a throw-away one is booted here. Needs the Debian packages g++-mingw-w64-x86-64,
@@ -15,8 +16,21 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=${1:-}
 given_prefix=${2:-}
+suite=${3:-runtime}
 
-fail() { echo "runtime_wine: $*" >&2; exit 1; }
+fail() { echo "${suite}_wine: $*" >&2; exit 1; }
+case "$suite" in
+runtime)
+    target=runtime_wine_tests
+    # phase, its argument, the locale Wine takes the user's locale from
+    runs=("conversions||C.UTF-8" "delaytexts||C.UTF-8" "delaytexts|comma|de_DE.UTF-8" "lifecycle||C.UTF-8")
+    ;;
+timers)
+    target=timer_wine_tests
+    runs=("highres||C.UTF-8" "fallback||C.UTF-8")
+    ;;
+*) fail "no suite \"$suite\": there are runtime and timers" ;;
+esac
 
 # shellcheck source=wine.sh
 . "$here/wine.sh" || exit 1
@@ -52,8 +66,8 @@ echo "== building with mingw-w64 in $build"
 mkdir -p "$build" || fail "cannot make $build"
 cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/../sysinfo/wine/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; fail "configure failed"; }
-cmake --build "$build" -j2 || fail "build failed"
-exe="$build/runtime_wine_tests.exe"
+cmake --build "$build" -j2 --target "$target" || fail "build failed"
+exe="$build/$target.exe"
 [ -f "$exe" ] || fail "no $exe"
 
 if [ -n "$own_prefix" ]; then
@@ -66,8 +80,7 @@ fi
 passed=0
 failed=0
 failed_runs=()
-# phase, its argument, the locale Wine takes the user's locale from
-for run in "conversions||C.UTF-8" "delaytexts||C.UTF-8" "delaytexts|comma|de_DE.UTF-8" "lifecycle||C.UTF-8"; do
+for run in "${runs[@]}"; do
     IFS='|' read -r phase argument locale <<<"$run"
     echo "== $phase${argument:+ $argument} in $locale"
     out=$(LANG=$locale LC_ALL=$locale "$wine" "$exe" "$phase" $argument 2>/dev/null | tr -d '\r')
@@ -84,9 +97,9 @@ for run in "conversions||C.UTF-8" "delaytexts||C.UTF-8" "delaytexts|comma|de_DE.
     [ "$rc" -eq 0 ] || failed_runs+=("$phase${argument:+ $argument}")
 done
 
-echo "runtime_wine: $passed passed, $failed failed"
+echo "${suite}_wine: $passed passed, $failed failed"
 if [ "$failed" -ne 0 ] || [ ${#failed_runs[@]} -ne 0 ]; then
-    echo "runtime_wine: failed: ${failed_runs[*]}"
+    echo "${suite}_wine: failed: ${failed_runs[*]}"
     exit 1
 fi
 exit 0
