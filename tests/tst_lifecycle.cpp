@@ -86,6 +86,8 @@ private slots:
     void firstPlace_data();
     void firstPlace();
     void coversLaidOverMonitors();
+    void readableText_data();
+    void readableText();
     void tabOrder_data();
     void tabOrder();
     void platformOnWayland_data();
@@ -406,6 +408,44 @@ void TestLifecycle::coversLaidOverMonitors()
     const Monitor none = primaryMonitor({});
     QCOMPARE(toQRect(none.geometry), QRect(0, 0, 640, 480));
     QCOMPARE(layCovers({}).size(), std::size_t(0));
+}
+
+// The colour a label's text is drawn in on its background, both 0x00BBGGRR: the scheme's own
+// where it reads (3 to 1 or more), else black or white, whichever stands out more.
+void TestLifecycle::readableText_data()
+{
+    QTest::addColumn<uint>("text");
+    QTest::addColumn<uint>("back");
+    QTest::addColumn<uint>("drawn");
+
+    const uint black = 0x000000, white = 0xFFFFFF;
+    QTest::newRow("white on the classic teal stays") << white << 0x808000u << white;
+    QTest::newRow("white on Wine's blue desktop stays") << white << 0x956F25u << white;
+    QTest::newRow("yellow on black, a high-contrast scheme's own, stays")
+        << 0x00FFFFu << black << 0x00FFFFu;
+    QTest::newRow("black on button grey stays") << black << 0xF0F0F0u << black;
+    QTest::newRow("the same black: white") << black << black << white;
+    QTest::newRow("the same white: black") << white << white << black;
+    QTest::newRow("the same navy: white") << 0x800000u << 0x800000u << white;
+    QTest::newRow("the same yellow: black") << 0x00FFFFu << 0x00FFFFu << black;
+    QTest::newRow("the same mid grey: black, a little more than white") << 0x808080u << 0x808080u
+                                                                         << black;
+    QTest::newRow("near-white on white: black") << 0xF0F0F0u << white << black;
+    QTest::newRow("black on dark red: white") << black << 0x000080u << white;
+    // Either side of 3 to 1: white on #949494 is 3.04, on #959595 2.99.
+    QTest::newRow("white on #949494 still reads") << white << 0x949494u << white;
+    QTest::newRow("white on #959595 no longer does: black") << white << 0x959595u << black;
+    QTest::newRow("the top byte is no colour") << 0xFF000000u << 0x01FFFFFFu << black;
+}
+
+void TestLifecycle::readableText()
+{
+    QFETCH(uint, text);
+    QFETCH(uint, back);
+    QFETCH(uint, drawn);
+    QCOMPARE(uint(readableOn(text, back)), drawn);
+    // Whatever is drawn reads on its background.
+    QVERIFY(contrast(readableOn(text, back), back & 0xFFFFFF) >= LeastContrast);
 }
 
 void TestLifecycle::platformOnWayland_data()

@@ -596,8 +596,11 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
         const Colour back =
             c.backColour.value_or(m_description.backColour.value_or(colours::ButtonFace));
         HDC dc = reinterpret_cast<HDC>(w);
-        SetTextColor(dc, static_cast<COLORREF>(toRgb(c.foreColour.value_or(colours::ButtonText), m_backend)));
-        SetBkColor(dc, static_cast<COLORREF>(toRgb(back, m_backend)));
+        // The scheme's colours, unless they make the text vanish into its background.
+        const Colour backRgb = toRgb(back, m_backend);
+        const Colour fore = toRgb(c.foreColour.value_or(colours::ButtonText), m_backend);
+        SetTextColor(dc, static_cast<COLORREF>(readableOn(fore, backRgb)));
+        SetBkColor(dc, static_cast<COLORREF>(backRgb));
         return reinterpret_cast<LRESULT>(brush(back));
     }
     case WM_COMMAND:

@@ -3,11 +3,12 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
+import os
 import time
 
 from Xlib import X
 
-from xsession import Program
+from xsession import Program, SessionError
 
 # The desktop colour of the program's scheme on Linux; under Wine the fake screens take the
 # prefix's (Context.desktop).
@@ -96,10 +97,12 @@ def sanitized(program_path):
 class Context:
     """What a case works with: the session, the program path, and a place to say figures.
     `target` runs a Windows program under Wine (wine.WineTarget); `env` is the case's own
-    environment on top of the session's (a locale)."""
+    environment on top of the session's (a locale); `shots` a directory where a case may keep a
+    picture of the screen."""
 
-    def __init__(self, session, program_path, say, target=None, env=None):
+    def __init__(self, session, program_path, say, target=None, env=None, shots=None):
         self.s = session
+        self.shots = shots  # a directory for pictures of the screen, or None
         self.program_path = program_path
         self.say = say
         self.target = target
@@ -204,9 +207,10 @@ def cover_points(width, height, label):
     return points
 
 
-def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen", area=None):
+def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen", area=None,
+                  ink=(255, 255, 255)):
     """The window covers `area` (the primary monitor; the whole screen when there is one),
-    with its text at the label's place counted from the area's top-left corner."""
+    with its text, in `ink`, at the label's place counted from the area's top-left corner."""
     s = ctx.s
     area = area or s.primary_rect()
     mx, my, mw, mh = area
@@ -220,21 +224,26 @@ def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen
         if c != ctx.desktop:
             wrong.append(((x, y), c))
     check(not wrong, f"{what}: screen not the desktop colour {ctx.desktop} at {wrong[:6]}")
-    # The white text starts at the label's top-left corner and stays inside its box.
+    # The text starts at the label's top-left corner and stays inside its box.
     lx, ly, lw, lh = label
     lx, ly = lx + mx, ly + my
     ax, ay = max(mx, lx - 40), max(my, ly - 40)
     area = s.grab(ax, ay, min(mx + mw, lx + lw + 40) - ax, min(my + mh, ly + lh + 40) - ay)
-    white = [(ax + x, ay + y) for x, y, c in area.all() if min(c) > 200]
-    check(len(white) > 300, f"{what}: no white text where the label is ({len(white)} pixels)")
+
+    def inked(c):
+        return near(c, ink, 55) and c != ctx.desktop
+
+    white = [(ax + x, ay + y) for x, y, c in area.all() if inked(c)]
+    ctx.say(f"{what}: {len(white)} text pixels near {ink} on the desktop colour {ctx.desktop}")
+    check(len(white) > 300, f"{what}: no {ink} text where the label is ({len(white)} pixels)")
     left, top = min(x for x, _ in white), min(y for _, y in white)
     right, bottom = max(x for x, _ in white), max(y for _, y in white)
     check(lx <= left <= lx + 6 and ly <= top <= ly + 14,
           f"{what}: the text starts at {left},{top}, its label at {lx},{ly}")
     check(right < lx + lw - 1 and bottom < ly + lh - 1,
           f"{what}: the text reaches {right},{bottom}, out of its label {label}")
-    others = area.count(lambda c: c != ctx.desktop and min(c) <= 200)
-    check(others < len(white), f"{what}: the text is not white on the desktop colour")
+    others = area.count(lambda c: c != ctx.desktop and not inked(c))
+    check(others < len(white), f"{what}: the text is not {ink} on the desktop colour")
 
 
 def no_cover_yet(ctx, p):
@@ -787,6 +796,66 @@ def case_reveal_high_dpi(ctx):
     assert_exits(p)
 
 
+# --- colour schemes, under Wine ----------------------------------------------------------------------
+
+COLOURS_KEY = r"HKCU\Control Panel\Colors"
+
+
+def set_colours(ctx, **values):
+    """Sets colours of the prefix's scheme and returns what they were. Wine reads them when its
+    server starts: the lane's server is ended after."""
+    out = ctx.target.run_tool(["reg", "query", COLOURS_KEY])
+    before = {}
+    for line in out.splitlines():
+        parts = line.split()
+        if len(parts) >= 5 and parts[0] in values:
+            before[parts[0]] = tuple(int(v) for v in parts[-3:])
+    check(set(before) == set(values), f"the scheme has no {sorted(set(values) - set(before))}")
+    # One reg run for them all: each one starts Wine afresh.
+    path = os.path.join(ctx.target.tmp, "colours.reg")
+    with open(path, "w") as f:
+        f.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\n")
+        for name, rgb in values.items():
+            f.write(f'"{name}"="{" ".join(str(v) for v in rgb)}"\n')
+    ctx.target.run_tool(["reg", "import", "Z:" + path.replace("/", "\\")])
+    ctx.target.end_case()
+    return before
+
+
+def scheme_case(desktop, highlight_text, ink):
+    """A scheme whose highlighted text is `highlight_text` on a desktop of `desktop`: the
+    shutdown screen's message still shows, in `ink` (the scheme's own colour where it reads)."""
+    def case(ctx):
+        s = ctx.s
+        before = set_colours(ctx, Background=desktop, HilightText=highlight_text)
+        try:
+            ctx.desktop = tuple(desktop)
+            p, dialog = start_dialog(ctx)
+            s.click(dialog, *NONE)
+            s.click(dialog, *START, settle=0)
+            cover = p.window("Form1", timeout=3)
+            s.wait_gone(dialog, ctx.gone_within)
+            try:
+                wait_drawn(ctx, cover)
+            except SessionError:
+                pass  # the screen is all one colour: assert_covers says what is missing
+            assert_covers(ctx, cover, FORM1_LABEL, ink=ink)
+            if ctx.shots:
+                shot = os.path.join(ctx.shots, f"scheme-{'-'.join(map(str, desktop))}.png")
+                s.save_png(shot)
+                ctx.say(f"screen: {shot}")
+            s.click_root(s.width // 2, s.height - 100, settle=0)
+            reveal = p.window("Quillendor", timeout=3)
+            s.wait_gone(cover, ctx.gone_within)
+            keys_to(ctx, reveal)
+            s.key("Return")
+            assert_exits(p)
+        finally:
+            ctx.close()
+            set_colours(ctx, **before)
+    return case
+
+
 # --- several monitors -----------------------------------------------------------------------------
 
 SIDE_BY_SIDE = ("L 1280x1024+0+0", "R 1280x1024+1280+0")
@@ -1048,5 +1117,17 @@ CASES = [
     Case("monitors_plugged", case_monitors_plugged, screen=(2560, 2048),
          monitors=("L 1280x1024+0+0",)),
     Case("monitors_wine_two_click", case_monitors_click, screen=(2400, 1100), nested=WINE_TWO,
+         linux=False, wine=True),
+    # Highlighted text the desktop's own colour, as some high-contrast schemes have it: on a
+    # dark desktop the message turns white, on a light one black.
+    Case("scheme_same_dark", scheme_case((0, 0, 128), (0, 0, 128), (255, 255, 255)),
+         linux=False, wine=True),
+    Case("scheme_same_light", scheme_case((255, 255, 0), (255, 255, 0), (0, 0, 0)),
+         linux=False, wine=True),
+    # Close but not the same: near-white on white.
+    Case("scheme_close", scheme_case((255, 255, 255), (240, 240, 240), (0, 0, 0)),
+         linux=False, wine=True),
+    # A scheme's own readable colours stay: yellow text on black.
+    Case("scheme_own_colours", scheme_case((0, 0, 0), (255, 255, 0), (255, 255, 0)),
          linux=False, wine=True),
 ]
