@@ -122,6 +122,7 @@ Win32Window::Win32Window(Win32Backend &backend, const WindowDesc &d, const Windo
     }
     try {
         createControls();
+        m_backend.screenReader().describe(m_window, d, controlWindows());
         layOut();
         if (quill::isFullScreen(d))
             makeCovers();
@@ -139,6 +140,7 @@ void Win32Window::release()
     destroyCovers();
     if (m_window) {
         const HWND window = m_window;
+        m_backend.screenReader().forget(window, controlWindows());
         m_window = nullptr;
         DestroyWindow(window);
     }
@@ -153,6 +155,15 @@ void Win32Window::release()
     m_brushes.clear();
     m_fonts.clear();
     m_bigIcon = m_smallIcon = nullptr;
+}
+
+std::vector<std::pair<const ControlDesc *, HWND>> Win32Window::controlWindows() const
+{
+    std::vector<std::pair<const ControlDesc *, HWND>> found;
+    for (const Control &c : m_controls)
+        if (c.window)
+            found.emplace_back(c.desc, c.window);
+    return found;
 }
 
 void Win32Window::createControls()

@@ -3,11 +3,14 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
+import json
 import os
+import subprocess
 import time
 
 from Xlib import X
 
+from heard import REVEAL_DIALOG, SETUP_DIALOG, SHUTDOWN_SCREEN, TIMED_SCREEN
 from xsession import Program, SessionError
 
 # The desktop colour of the program's scheme on Linux; under Wine the fake screens take the
@@ -796,6 +799,111 @@ def case_reveal_high_dpi(ctx):
     assert_exits(p)
 
 
+# --- what a screen reader hears, under Wine --------------------------------------------------------
+
+# MSAA roles by the AT-SPI names heard.py gives them.
+MSAA_ROLES = {9: "frame", 10: "client", 18: "dialog", 40: "image", 41: "label", 42: "text",
+              43: "push button", 44: "check box"}
+# What Windows itself calls the controls the program names through oleacc's property service.
+OWN_TEXTS = {("push button", "UP"): (">", ""), ("push button", "DOWN"): ("<", ""),
+             ("image", "Question mark"): ("", "")}
+
+
+def read_names(ctx, *args):
+    """What tests/wine/read_names.exe (built beside Quillendor.exe) prints, one object a line:
+    run in the program's prefix on its display, as a screen reader beside it would be."""
+    exe = os.path.join(os.path.dirname(ctx.target.exe), "read_names.exe")
+    check(os.path.isfile(exe), f"no {exe}: the windows preset builds it")
+    r = subprocess.run([ctx.target.wine, exe] + list(args), env=ctx.target.env(ctx.s.env()),
+                       capture_output=True, text=True, errors="replace", timeout=60)
+    lines = [json.loads(line) for line in r.stdout.replace("\r", "").splitlines()
+             if line.startswith("{")]
+    check(r.returncode == 0 and len(lines) == max(1, len(args) - (args[0] == "probe")),
+          f"read_names.exe {' '.join(args)} ended with {r.returncode}: {r.stdout}{r.stderr}")
+    return lines
+
+
+def through(wanted, probe):
+    """`wanted` as this oleacc can hand it over, and what it cannot. The probe says whether it
+    returns a name given through its property service (Wine 8's answers E_NOTIMPL) and which role
+    it gives each kind of control (Wine 8 knows the edit box's only): where it cannot, a control
+    reads as Windows makes it by itself, by its own text and as a plain client area."""
+    role, name, controls = wanted
+    missed = set()
+    annotated = probe["probe"]
+    if not annotated:
+        missed.add(f"the window's role {role!r} (reads as a plain client area)")
+        role = "client"
+    adjusted = []
+    for crole, cname, cdesc in controls:
+        if not annotated and (crole, cname) in OWN_TEXTS:
+            own, own_desc = OWN_TEXTS[(crole, cname)]
+            missed.add(f"the {crole} {cname!r}{f' ({cdesc})' if cdesc else ''} (reads as {own!r})")
+            cname, cdesc = own, own_desc
+        if crole == "image" and not annotated:
+            crole = "client"
+        elif crole in probe["roles"] and MSAA_ROLES.get(probe["roles"][crole]) != crole:
+            got = MSAA_ROLES.get(probe["roles"][crole], str(probe["roles"][crole]))
+            missed.add(f"the role {crole!r} (reads as {got!r})")
+            crole = got
+        adjusted.append((crole, cname, cdesc))
+    return (role, name, adjusted), sorted(missed)
+
+
+def assert_heard(ctx, probe, wanted, what):
+    """The window of `wanted`'s name reads as `wanted`, as far as this oleacc shows."""
+    expected, missed = through(wanted, probe)
+    line = read_names(ctx, wanted[1])[0]
+    check(not line.get("missing"), f"{what}: read_names.exe found no window {wanted[1]!r}")
+    got = (MSAA_ROLES.get(line["role"], str(line["role"])), line["name"],
+           [(MSAA_ROLES.get(c["role"], str(c["role"])), c["name"], c["description"])
+            for c in line["controls"]])
+    faults = []
+    if got[:2] != expected[:2]:
+        faults.append(f"the window reads as {got[:2]}, not {expected[:2]}")
+    faults += [f"missing {c}" for c in sorted(set(expected[2]) - set(got[2]))]
+    faults += [f"unexpected {c}" for c in sorted(set(got[2]) - set(expected[2]))]
+    check(not faults, f"{what}: " + "; ".join(faults))
+    ctx.say(f"{what}: {len(got[2])} controls read back as expected"
+            + (f"; oleacc could not show {', '.join(missed)}" if missed else ""))
+
+
+def case_screen_reader(ctx):
+    """Through oleacc, as a screen reader asks: the setup dialog, the shutdown screen and the
+    reveal dialog with the names the Linux build gives them."""
+    s = ctx.s
+    probe = read_names(ctx, "probe")[0]
+    ctx.say(f"oleacc: names given through IAccPropServices "
+            f"{'come back' if probe['probe'] else 'do not come back'} "
+            f"(SetHwndPropStr {probe['set'] & 0xFFFFFFFF:#010x}); roles {probe['roles']}")
+    p, dialog = start_dialog(ctx)
+    assert_heard(ctx, probe, SETUP_DIALOG, "the setup dialog")
+    s.click(dialog, *NONE)
+    s.click(dialog, *START, settle=0)
+    cover = p.window("Form1", timeout=3)
+    s.wait_gone(dialog, ctx.gone_within)
+    assert_heard(ctx, probe, SHUTDOWN_SCREEN, "the shutdown screen")
+    s.click_root(s.width - 40, s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    s.wait_gone(cover, ctx.gone_within)
+    assert_heard(ctx, probe, REVEAL_DIALOG, "the reveal dialog")
+    keys_to(ctx, reveal)
+    s.key("Return")
+    assert_exits(p)
+
+
+def case_screen_reader_timed(ctx):
+    """The timed screen reads as the click-dismissed one does, by its own caption."""
+    s = ctx.s
+    probe = read_names(ctx, "probe")[0]
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *TIMER)
+    s.click(dialog, *START, settle=0)
+    p.window("Form3", timeout=3)
+    s.wait_gone(dialog, ctx.gone_within)
+    assert_heard(ctx, probe, TIMED_SCREEN, "the timed screen")
+
+
 # --- colour schemes, under Wine ----------------------------------------------------------------------
 
 COLOURS_KEY = r"HKCU\Control Panel\Colors"
@@ -1118,6 +1226,8 @@ CASES = [
          monitors=("L 1280x1024+0+0",)),
     Case("monitors_wine_two_click", case_monitors_click, screen=(2400, 1100), nested=WINE_TWO,
          linux=False, wine=True),
+    Case("screen_reader", case_screen_reader, linux=False, wine=True),
+    Case("screen_reader_timed", case_screen_reader_timed, linux=False, wine=True),
     # Highlighted text the desktop's own colour, as some high-contrast schemes have it: on a
     # dark desktop the message turns white, on a light one black.
     Case("scheme_same_dark", scheme_case((0, 0, 128), (0, 0, 128), (255, 255, 255)),
