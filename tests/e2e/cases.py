@@ -886,9 +886,9 @@ def case_screen_reader(ctx):
     s.click_root(s.width - 40, s.height - 40, settle=0)
     reveal = p.window("Quillendor", timeout=3)
     s.wait_gone(cover, ctx.gone_within)
+    wait_drawn(ctx, reveal)
     assert_heard(ctx, probe, REVEAL_DIALOG, "the reveal dialog")
-    keys_to(ctx, reveal)
-    s.key("Return")
+    s.click(reveal, *REVEAL_OK)
     assert_exits(p)
 
 
@@ -949,15 +949,22 @@ def scheme_case(desktop, highlight_text, ink):
                 pass  # the screen is all one colour: assert_covers says what is missing
             assert_covers(ctx, cover, FORM1_LABEL, ink=ink)
             if ctx.shots:
-                shot = os.path.join(ctx.shots, f"scheme-{'-'.join(map(str, desktop))}.png")
+                shot = os.path.join(ctx.shots, f"scheme-{'-'.join(map(str, desktop))}"
+                                               f"-{'wm' if s.wm else 'bare'}.png")
                 s.save_png(shot)
                 ctx.say(f"screen: {shot}")
             s.click_root(s.width // 2, s.height - 100, settle=0)
             reveal = p.window("Quillendor", timeout=3)
             s.wait_gone(cover, ctx.gone_within)
-            keys_to(ctx, reveal)
-            s.key("Return")
+            wait_drawn(ctx, reveal)
+            s.click(reveal, *REVEAL_OK)
             assert_exits(p)
+        except BaseException:
+            # The scheme goes back before the runner looks at the screen: a picture of it now.
+            if ctx.shots:
+                s.save_png(os.path.join(ctx.shots, f"scheme-{'-'.join(map(str, desktop))}"
+                                                   f"-failed-{'wm' if s.wm else 'bare'}.png"))
+            raise
         finally:
             ctx.close()
             set_colours(ctx, **before)
@@ -1229,13 +1236,11 @@ CASES = [
     Case("screen_reader", case_screen_reader, linux=False, wine=True),
     Case("screen_reader_timed", case_screen_reader_timed, linux=False, wine=True),
     # Highlighted text the desktop's own colour, as some high-contrast schemes have it: on a
-    # dark desktop the message turns white, on a light one black.
+    # dark desktop the message turns white, on a light one black. (Colours close but not the
+    # same are rows of tst_lifecycle's table.)
     Case("scheme_same_dark", scheme_case((0, 0, 128), (0, 0, 128), (255, 255, 255)),
          linux=False, wine=True),
     Case("scheme_same_light", scheme_case((255, 255, 0), (255, 255, 0), (0, 0, 0)),
-         linux=False, wine=True),
-    # Close but not the same: near-white on white.
-    Case("scheme_close", scheme_case((255, 255, 255), (240, 240, 240), (0, 0, 0)),
          linux=False, wine=True),
     # A scheme's own readable colours stay: yellow text on black.
     Case("scheme_own_colours", scheme_case((0, 0, 0), (255, 255, 0), (255, 255, 0)),
