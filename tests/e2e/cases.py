@@ -576,6 +576,9 @@ def cover_case(ending, others):
         check(s.client_geometry(reveal)[:2] == reveal_at(ctx), "the reveal dialog is not in its place")
         check(p.running(), "the program ended with the shutdown screen")
         assert_only_window(ctx, p, reveal, "the reveal dialog")
+        # Return only once the dialog is drawn, as reveal_end_case does: sent as soon as Wine
+        # mapped it under openbox, it was lost now and then and the program kept running.
+        wait_drawn(ctx, reveal)
         keys_to(ctx, reveal)
         s.key("Return")
         assert_exits(p)
