@@ -99,4 +99,35 @@ Colour toRgb(Colour colour, const Backend &backend)
     return backend.systemColour(colours::systemIndex(colour));
 }
 
+namespace {
+
+// Relative luminance of an sRGB colour: 0 for black, 1 for white.
+double luminance(Colour c)
+{
+    auto linear = [](int channel) {
+        const double v = channel / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colours::red(c)) + 0.7152 * linear(colours::green(c))
+           + 0.0722 * linear(colours::blue(c));
+}
+
+} // namespace
+
+double contrast(Colour a, Colour b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Colour readableOn(Colour text, Colour back)
+{
+    text &= 0x00FFFFFFu;
+    back &= 0x00FFFFFFu;
+    if (contrast(text, back) >= LeastContrast)
+        return text;
+    return contrast(colours::Black, back) >= contrast(colours::White, back) ? colours::Black
+                                                                             : colours::White;
+}
+
 } // namespace quill

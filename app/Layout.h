@@ -65,4 +65,16 @@ double fontScale(const WindowDesc &d, double dpi, const Backend &backend);
 // A colour of the description as 0x00BBGGRR: system colour indices are asked of the backend.
 Colour toRgb(Colour colour, const Backend &backend);
 
+// How far apart two colours (0x00BBGGRR) stand for the eye: the ratio of their relative
+// luminances, each plus 0.05, the lighter over the darker; 1 for the same colour, 21 for black
+// and white.
+double contrast(Colour a, Colour b);
+
+// Text is drawn in `text` on `back` (both 0x00BBGGRR) where it reads there: 3 to 1 or more, the
+// least for large text. A colour scheme can make the two the same or nearly so (some high-contrast
+// ones give highlighted text the desktop's colour), and then the text would vanish: it is drawn in
+// black or white instead, whichever stands out more on `back`.
+inline constexpr double LeastContrast = 3.0;
+Colour readableOn(Colour text, Colour back);
+
 } // namespace quill

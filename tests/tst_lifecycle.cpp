@@ -2,6 +2,7 @@
 // The registry's rules, on small windows made for the test: when handlers run, in what order, and
 // when the program ends.
 
+#include "AccessibleText.h"
 #include "Controls.h"
 #include "Form1.h"
 #include "Form2.h"
@@ -14,6 +15,8 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 using namespace quill;
 using namespace quill::test;
@@ -86,6 +89,10 @@ private slots:
     void firstPlace_data();
     void firstPlace();
     void coversLaidOverMonitors();
+    void readableText_data();
+    void readableText();
+    void heardAs_data();
+    void heardAs();
     void tabOrder_data();
     void tabOrder();
     void platformOnWayland_data();
@@ -406,6 +413,99 @@ void TestLifecycle::coversLaidOverMonitors()
     const Monitor none = primaryMonitor({});
     QCOMPARE(toQRect(none.geometry), QRect(0, 0, 640, 480));
     QCOMPARE(layCovers({}).size(), std::size_t(0));
+}
+
+// The colour a label's text is drawn in on its background, both 0x00BBGGRR: the scheme's own
+// where it reads (3 to 1 or more), else black or white, whichever stands out more.
+void TestLifecycle::readableText_data()
+{
+    QTest::addColumn<uint>("text");
+    QTest::addColumn<uint>("back");
+    QTest::addColumn<uint>("drawn");
+
+    const uint black = 0x000000, white = 0xFFFFFF;
+    QTest::newRow("white on the classic teal stays") << white << 0x808000u << white;
+    QTest::newRow("white on Wine's blue desktop stays") << white << 0x956F25u << white;
+    QTest::newRow("yellow on black, a high-contrast scheme's own, stays")
+        << 0x00FFFFu << black << 0x00FFFFu;
+    QTest::newRow("black on button grey stays") << black << 0xF0F0F0u << black;
+    QTest::newRow("the same black: white") << black << black << white;
+    QTest::newRow("the same white: black") << white << white << black;
+    QTest::newRow("the same navy: white") << 0x800000u << 0x800000u << white;
+    QTest::newRow("the same yellow: black") << 0x00FFFFu << 0x00FFFFu << black;
+    QTest::newRow("the same mid grey: black, a little more than white") << 0x808080u << 0x808080u
+                                                                         << black;
+    QTest::newRow("near-white on white: black") << 0xF0F0F0u << white << black;
+    QTest::newRow("black on dark red: white") << black << 0x000080u << white;
+    // Either side of 3 to 1: white on #949494 is 3.04, on #959595 2.99.
+    QTest::newRow("white on #949494 still reads") << white << 0x949494u << white;
+    QTest::newRow("white on #959595 no longer does: black") << white << 0x959595u << black;
+    QTest::newRow("the top byte is no colour") << 0xFF000000u << 0x01FFFFFFu << black;
+}
+
+void TestLifecycle::readableText()
+{
+    QFETCH(uint, text);
+    QFETCH(uint, back);
+    QFETCH(uint, drawn);
+    QCOMPARE(uint(readableOn(text, back)), drawn);
+    // Whatever is drawn reads on its background.
+    QVERIFY(contrast(readableOn(text, back), back & 0xFFFFFF) >= LeastContrast);
+}
+
+// What a screen reader is told each control is called, which both backends take from the runtime:
+// a control paired with a label by that label, a picture by words, the rest by their captions.
+void TestLifecycle::heardAs_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control"); // empty for the window itself
+    QTest::addColumn<QString>("name");    // for the window: "dialog" or "window"
+    QTest::addColumn<QString>("description");
+    QTest::newRow("setup dialog") << "Form2" << "" << "dialog" << "";
+    QTest::newRow("delay box") << "Form2" << "Text1" << "Seconds" << "";
+    QTest::newRow("> button") << "Form2" << "Command3" << "UP" << "";
+    QTest::newRow("< button") << "Form2" << "Command4" << "DOWN" << "";
+    QTest::newRow("None box, caption cut off") << "Form2" << "Check1" << "None" << "";
+    QTest::newRow("Timer box") << "Form2" << "Check2" << "Timer" << "";
+    QTest::newRow("Start") << "Form2" << "Command1" << "Start" << "";
+    QTest::newRow("a label") << "Form2" << "Label3" << "Seconds" << "";
+    QTest::newRow("click-dismissed screen") << "Form1" << "" << "window" << "";
+    QTest::newRow("its message") << "Form1" << "Label1"
+                                 << "Please Wait While Your Computer Shuts Down" << "";
+    QTest::newRow("timed screen") << "Form3" << "" << "window" << "";
+    QTest::newRow("reveal dialog") << "frmAbout1" << "" << "dialog" << "";
+    QTest::newRow("question mark") << "frmAbout1" << "Picture1" << "Question mark"
+                                   << "A blue question mark in a ring";
+    QTest::newRow("OK") << "frmAbout1" << "cmdOK" << "OK" << "";
+}
+
+void TestLifecycle::heardAs()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+    std::unique_ptr<Form> form;
+    if (window == "Form1")
+        form = std::make_unique<forms::Form1>();
+    else if (window == "Form2")
+        form = std::make_unique<forms::Form2>();
+    else if (window == "Form3")
+        form = std::make_unique<forms::Form3>();
+    else
+        form = std::make_unique<forms::frmAbout1>();
+    const WindowDesc &d = form->description();
+    auto q = [](std::string_view t) { return QString::fromUtf8(t.data(), qsizetype(t.size())); };
+    if (control.isEmpty()) {
+        QCOMPARE(windowRole(d) == WindowRole::Dialog ? QString("dialog") : QString("window"), name);
+        return;
+    }
+    const auto c = std::find_if(d.controls.begin(), d.controls.end(),
+                                [&](const ControlDesc &c) { return q(c.name) == control; });
+    QVERIFY(c != d.controls.end());
+    const AccessibleText heard = accessibleText(d, *c);
+    QCOMPARE(q(heard.name), name);
+    QCOMPARE(q(heard.description), description);
 }
 
 void TestLifecycle::platformOnWayland_data()

@@ -41,6 +41,8 @@ private slots:
     void labelsNameTheirControls();
     void textsFitTheirBoxes_data();
     void textsFitTheirBoxes();
+    void messageReadsInEveryScheme_data();
+    void messageReadsInEveryScheme();
 };
 
 void TestSetupDialog::initTestCase() { prepareTestApplication(); }
@@ -486,6 +488,42 @@ void TestSetupDialog::textsFitTheirBoxes()
              qPrintable(QStringLiteral("%1 needs %2x%3 in %4x%5").arg(label->text())
                             .arg(used.width()).arg(used.height())
                             .arg(label->width()).arg(label->height())));
+}
+
+// The shutdown screen's message is highlighted text on the desktop colour (a fixed teal here):
+// where the palette's highlighted text would vanish into it, the message turns black or white.
+void TestSetupDialog::messageReadsInEveryScheme_data()
+{
+    QTest::addColumn<QColor>("highlightedText");
+    QTest::addColumn<QColor>("drawn");
+    QTest::newRow("white, the classic scheme") << QColor(Qt::white) << QColor(Qt::white);
+    QTest::newRow("yellow reads on teal") << QColor(255, 255, 0) << QColor(255, 255, 0);
+    QTest::newRow("the desktop's own teal") << QColor(0, 128, 128) << QColor(Qt::white);
+    QTest::newRow("nearly the teal") << QColor(10, 140, 120) << QColor(Qt::white);
+    QTest::newRow("black, 4.4 to 1 on teal, reads") << QColor(Qt::black) << QColor(Qt::black);
+}
+
+void TestSetupDialog::messageReadsInEveryScheme()
+{
+    QFETCH(QColor, highlightedText);
+    QFETCH(QColor, drawn);
+    const QPalette saved = QApplication::palette();
+    QPalette scheme = saved;
+    scheme.setColor(QPalette::HighlightedText, highlightedText);
+    QApplication::setPalette(scheme);
+    QColor seen;
+    {
+        Program program;
+        if (program.start()) {
+            click(program.control<QCheckBox>("Form2", "Check1"));
+            click(program.control<QPushButton>("Form2", "Command1"));
+            settle();
+            if (QWidget *label = program.control("Form1", "Label1"))
+                seen = label->palette().color(QPalette::WindowText);
+        }
+    }
+    QApplication::setPalette(saved);
+    QCOMPARE(seen, drawn);
 }
 
 QTEST_MAIN(TestSetupDialog)

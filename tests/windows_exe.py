@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 """Checks what Quillendor.exe is, without running it: a 64-bit GUI program that imports only DLLs
-every Windows has, with the registry functions of the launcher out of its import table (they are
-looked up by name when first called), and with its resources: the version strings, the icon, and
-the application manifest as resource 1 of type RT_MANIFEST.
+every Windows has (of ole32 only what starts COM and makes one object), with the registry
+functions of the launcher out of its import table (they are looked up by name when first called),
+and with its resources: the version strings, the icon, and the application manifest as resource 1
+of type RT_MANIFEST.
 
 Usage: windows_exe.py QUILLENDOR_EXE
 """
 import struct
 import sys
 
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll"}
+# ole32: COM on the window thread, for the accessibility runtime's property service that names
+# the controls Windows would misname (ScreenReader.cpp); oleacc itself is loaded by COM.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll", "ole32.dll"}
+OLE32_FUNCTIONS = {"CoInitializeEx", "CoCreateInstance", "CoUninitialize"}
 NOT_IMPORTED = {"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"}
 RT_ICON, RT_VERSION, RT_MANIFEST = 3, 16, 24
 
@@ -98,6 +102,9 @@ def main():
     imports = exe.imports()
     print("imports: " + ", ".join(sorted(imports)))
     check(set(imports) <= SYSTEM_DLLS, "only system DLLs: %s" % sorted(set(imports) - SYSTEM_DLLS))
+    ole32 = set(imports.get("ole32.dll", []))
+    check(ole32 <= OLE32_FUNCTIONS, "from ole32 only COM's start, end and CoCreateInstance: %s"
+          % sorted(ole32 - OLE32_FUNCTIONS))
     functions = {f for names in imports.values() for f in names}
     check(not functions & NOT_IMPORTED, "no registry function imported: %s" % sorted(functions & NOT_IMPORTED))
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Accessibility.h"
 
+#include "AccessibleText.h"
 #include "Look.h"
 #include "Widgets.h"
 
@@ -15,31 +16,9 @@ namespace {
 // ask for the interface while the window is still being built.
 constexpr char RoleProperty[] = "quillAccessibleRole";
 
-QAccessible::Role windowRole(const WindowDesc &d)
+QAccessible::Role roleOf(const WindowDesc &d)
 {
-    // Borderless, the window is a full-screen cover. With a border and neither a minimize nor a
-    // maximize button, it is a dialog, as the classic toolkit draws one.
-    if (d.border == Border::None)
-        return QAccessible::Window;
-    if (d.border == Border::FixedDialog || (!d.minButton && !d.maxButton))
-        return QAccessible::Dialog;
-    return QAccessible::Window;
-}
-
-// What a screen reader says for a picture: a name, and a few words on what it shows.
-struct PictureWords {
-    const char *name;
-    const char *description;
-};
-
-PictureWords wordsFor(Picture picture)
-{
-    switch (picture) {
-    case Picture::QuestionMark: return {"Question mark", "A blue question mark in a ring"};
-    case Picture::ProgramIcon: return {"Quillendor", ""};
-    case Picture::None: break;
-    }
-    return {"", ""};
+    return windowRole(d) == WindowRole::Dialog ? QAccessible::Dialog : QAccessible::Window;
 }
 
 class WindowInterface : public QAccessibleWidget {
@@ -114,13 +93,13 @@ void installAccessibility()
 
 void describeForAssistiveTechnology(QWidget *window, const WindowDesc &description)
 {
-    window->setProperty(RoleProperty, static_cast<int>(windowRole(description)));
+    window->setProperty(RoleProperty, static_cast<int>(roleOf(description)));
     for (const ControlDesc &c : description.controls) {
         if (c.kind == Kind::PictureBox) {
             if (QWidget *picture = controlWidget(window, c.name, c.index)) {
-                const PictureWords words = wordsFor(c.picture);
-                picture->setAccessibleName(QString::fromUtf8(words.name));
-                picture->setAccessibleDescription(QString::fromUtf8(words.description));
+                const AccessibleText words = accessibleText(description, c);
+                picture->setAccessibleName(toQString(words.name));
+                picture->setAccessibleDescription(toQString(words.description));
             }
         }
         if (c.labelledBy.empty())

@@ -66,15 +66,19 @@ void prepareFullScreen(FormWidget *window)
 // makes it on the spot).
 constexpr int PrepareAfterMs = 100;
 
-void setColours(QWidget *widget, const ControlDesc &c, QPalette::ColorRole backRole)
+// `under` is what the control stands on where it has no back colour of its own: its text keeps
+// its colour only where it reads on the background.
+void setColours(QWidget *widget, const ControlDesc &c, QPalette::ColorRole backRole, Colour under)
 {
     QPalette palette = widget->palette();
     if (c.backColour)
         palette.setColor(backRole, toColour(*c.backColour));
     if (c.foreColour) {
-        palette.setColor(QPalette::WindowText, toColour(*c.foreColour));
-        palette.setColor(QPalette::ButtonText, toColour(*c.foreColour));
-        palette.setColor(QPalette::Text, toColour(*c.foreColour));
+        const Colour back = toRgb(c.backColour.value_or(under), backend());
+        const QColor fore = toColour(readableOn(toRgb(*c.foreColour, backend()), back));
+        palette.setColor(QPalette::WindowText, fore);
+        palette.setColor(QPalette::ButtonText, fore);
+        palette.setColor(QPalette::Text, fore);
     }
     widget->setPalette(palette);
 }
@@ -99,8 +103,9 @@ QtWindow::QtWindow(const WindowDesc &d, const WindowLayout &layout, WindowEvents
     w->setWindowTitle(toQString(d.caption));
     if (d.icon != Picture::None)
         w->setWindowIcon(toIcon(d.icon));
+    const Colour windowBack = d.backColour.value_or(colours::ButtonFace);
     QPalette palette = w->palette();
-    palette.setColor(QPalette::Window, toColour(d.backColour.value_or(colours::ButtonFace)));
+    palette.setColor(QPalette::Window, toColour(windowBack));
     w->setPalette(palette);
     w->setFont(toFont(DefaultFont, scale));
 
@@ -122,7 +127,7 @@ QtWindow::QtWindow(const WindowDesc &d, const WindowLayout &layout, WindowEvents
         case Kind::Label: {
             auto *label = new LabelWidget(w);
             label->setText(toQString(c.caption));
-            setColours(label, c, QPalette::Window);
+            setColours(label, c, QPalette::Window, windowBack);
             QObject::connect(label, &LabelWidget::clicked, w, report(c.name, Event::Click));
             widget = label;
             break;
@@ -135,7 +140,7 @@ QtWindow::QtWindow(const WindowDesc &d, const WindowLayout &layout, WindowEvents
                 w->setDefaultButton(button);
             if (c.isCancel)
                 w->setCancelButton(button);
-            setColours(button, c, QPalette::Button);
+            setColours(button, c, QPalette::Button, colours::ButtonFace);
             QObject::connect(button, &QAbstractButton::clicked, w, report(c.name, Event::Click));
             widget = button;
             break;
@@ -144,20 +149,20 @@ QtWindow::QtWindow(const WindowDesc &d, const WindowLayout &layout, WindowEvents
             auto *box = new CheckBoxWidget(toQString(c.caption), w);
             box->setTristate(c.value == 2);
             box->setCheckState(checkState(c.value));
-            setColours(box, c, QPalette::Window);
+            setColours(box, c, QPalette::Window, windowBack);
             QObject::connect(box, &QAbstractButton::clicked, w, report(c.name, Event::Click));
             widget = box;
             break;
         }
         case Kind::TextBox: {
             auto *edit = new QLineEdit(toQString(c.caption), w);
-            setColours(edit, c, QPalette::Base);
+            setColours(edit, c, QPalette::Base, colours::WindowBackground);
             widget = edit;
             break;
         }
         case Kind::PictureBox: {
             auto *picture = new PictureWidget(w, resourcePath(c.picture));
-            setColours(picture, c, QPalette::Window);
+            setColours(picture, c, QPalette::Window, windowBack);
             QObject::connect(picture, &PictureWidget::clicked, w, report(c.name, Event::Click));
             widget = picture;
             break;

@@ -7,6 +7,7 @@
 // (WaitableTimers) and unloaded windows are destroyed once no handler runs any more.
 
 #include "Backend.h"
+#include "ScreenReader.h"
 #include "WaitableTimers.h"
 
 #include <windows.h>
@@ -48,6 +49,7 @@ public:
     WaitableTimers &timers() { return m_timers; }
     // The hidden window that owns the windows kept off the taskbar: they stay in Alt+Tab.
     HWND owner() const { return m_owner; }
+    ScreenReader &screenReader() { return m_screenReader; }
 
     // The windows that are loaded, for the message loop and for one another: a full-screen form
     // on the screen keeps the other windows above it until it goes.
@@ -69,6 +71,7 @@ private:
     Win32Window *formOf(HWND window) const;
 
     HINSTANCE m_instance;
+    ScreenReader m_screenReader; // before the windows, after them gone
     HWND m_messages = nullptr; // message-only: the posted steps arrive here
     HWND m_owner = nullptr;
     std::deque<std::function<void()>> m_posted;

@@ -121,6 +121,7 @@ Win32Window::Win32Window(Win32Backend &backend, const WindowDesc &d, const Windo
     }
     try {
         createControls();
+        m_backend.screenReader().describe(m_window, d, controlWindows());
         layOut();
         if (quill::isFullScreen(d))
             makeCovers();
@@ -141,6 +142,7 @@ void Win32Window::release()
     destroyCovers();
     if (m_window) {
         const HWND window = m_window;
+        m_backend.screenReader().forget(window, controlWindows());
         m_window = nullptr;
         DestroyWindow(window);
     }
@@ -155,6 +157,15 @@ void Win32Window::release()
     m_brushes.clear();
     m_fonts.clear();
     m_bigIcon = m_smallIcon = nullptr;
+}
+
+std::vector<std::pair<const ControlDesc *, HWND>> Win32Window::controlWindows() const
+{
+    std::vector<std::pair<const ControlDesc *, HWND>> found;
+    for (const Control &c : m_controls)
+        if (c.window)
+            found.emplace_back(c.desc, c.window);
+    return found;
 }
 
 void Win32Window::createControls()
@@ -600,8 +611,11 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
         const Colour back =
             c.backColour.value_or(m_description.backColour.value_or(colours::ButtonFace));
         HDC dc = reinterpret_cast<HDC>(w);
-        SetTextColor(dc, static_cast<COLORREF>(toRgb(c.foreColour.value_or(colours::ButtonText), m_backend)));
-        SetBkColor(dc, static_cast<COLORREF>(toRgb(back, m_backend)));
+        // The scheme's colours, unless they make the text vanish into its background.
+        const Colour backRgb = toRgb(back, m_backend);
+        const Colour fore = toRgb(c.foreColour.value_or(colours::ButtonText), m_backend);
+        SetTextColor(dc, static_cast<COLORREF>(readableOn(fore, backRgb)));
+        SetBkColor(dc, static_cast<COLORREF>(backRgb));
         return reinterpret_cast<LRESULT>(brush(back));
     }
     case WM_COMMAND:

@@ -58,6 +58,7 @@ private:
     };
 
     void release();
+    std::vector<std::pair<const ControlDesc *, HWND>> controlWindows() const;
     void createControls();
     void layOut();
     void makeCovers();

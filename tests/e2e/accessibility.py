@@ -23,48 +23,11 @@ from system_python import ensure_xlib  # noqa: E402
 
 ensure_xlib(__file__, also=("pyatspi",))
 from cases import NONE, REVEAL_OK, START, Context, wait_drawn  # noqa: E402
+from heard import REVEAL_DIALOG, SETUP_DIALOG, SHUTDOWN_SCREEN  # noqa: E402
 from xsession import Session, SessionError  # noqa: E402
 
 PROGRAM = os.path.abspath(sys.argv[1])
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
-
-# Each window as it should be heard: its role and name, then (role, name, description) of every
-# control, in any order.
-SETUP_DIALOG = ("dialog", "Quillendor", [
-    ("label", "Quillendor", ""),
-    ("label", "This prank will fake a shut down until the user clicks the screen. To start this "
-              "prank choose one of the time settings below. This will be how long until the shut "
-              "down screen is shown. You can either type in a time until it starts or check the "
-              "box that says none to start it right away", ""),
-    ("label", "Seconds", ""),
-    ("text", "Seconds", ""),
-    ("push button", "UP", ""),
-    ("label", "UP", ""),
-    ("push button", "DOWN", ""),
-    ("label", "DOWN", ""),
-    ("check box", "None", ""),
-    ("label", "None", ""),
-    ("label", "Ending", ""),
-    ("check box", "Timer", ""),
-    ("label", "If you tick the timer box the screen that fakes a shut down will close after a "
-              "certen time rather than someone clicking the screen.", ""),
-    ("push button", "Cancel", ""),
-    ("push button", "Start", ""),
-])
-SHUTDOWN_SCREEN = ("frame", "Form1", [
-    ("label", "Please Wait While Your Computer Shuts Down", ""),
-])
-REVEAL_DIALOG = ("dialog", "Quillendor", [
-    ("label", "Brindlewick", ""),
-    ("label", "Prank Name: Quillendor", ""),
-    ("label", "You have been hit by a  prank. This has not done any harm to your computer or your "
-              "files.", ""),
-    ("label", "Warning: This program was a prank and none of the things it said it did to your "
-              "computer have been done.", ""),
-    ("image", "Question mark", "A blue question mark in a ring"),
-    ("push button", "OK", ""),
-])
-
 
 def start_bus(session):
     """The accessibility bus of this D-Bus session, announced on the session's display too."""

@@ -3,13 +3,16 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
+import json
 import os
+import subprocess
 import time
 
 from Xlib import X
 
 import wine
-from xsession import Program
+from heard import REVEAL_DIALOG, SETUP_DIALOG, SHUTDOWN_SCREEN, TIMED_SCREEN
+from xsession import Program, SessionError
 
 # The desktop colour of the program's scheme on Linux; under Wine the fake screens take the
 # prefix's (Context.desktop).
@@ -98,10 +101,12 @@ def sanitized(program_path):
 class Context:
     """What a case works with: the session, the program path, and a place to say figures.
     `target` runs a Windows program under Wine (wine.WineTarget); `env` is the case's own
-    environment on top of the session's (a locale)."""
+    environment on top of the session's (a locale); `shots` a directory where a case may keep a
+    picture of the screen."""
 
-    def __init__(self, session, program_path, say, target=None, env=None):
+    def __init__(self, session, program_path, say, target=None, env=None, shots=None):
         self.s = session
+        self.shots = shots  # a directory for pictures of the screen, or None
         self.program_path = program_path
         self.say = say
         self.target = target
@@ -206,9 +211,10 @@ def cover_points(width, height, label):
     return points
 
 
-def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen", area=None):
+def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen", area=None,
+                  ink=(255, 255, 255)):
     """The window covers `area` (the primary monitor; the whole screen when there is one),
-    with its text at the label's place counted from the area's top-left corner."""
+    with its text, in `ink`, at the label's place counted from the area's top-left corner."""
     s = ctx.s
     area = area or s.primary_rect()
     mx, my, mw, mh = area
@@ -222,21 +228,26 @@ def assert_covers(ctx, window, label, extra_points=(), what="the shutdown screen
         if c != ctx.desktop:
             wrong.append(((x, y), c))
     check(not wrong, f"{what}: screen not the desktop colour {ctx.desktop} at {wrong[:6]}")
-    # The white text starts at the label's top-left corner and stays inside its box.
+    # The text starts at the label's top-left corner and stays inside its box.
     lx, ly, lw, lh = label
     lx, ly = lx + mx, ly + my
     ax, ay = max(mx, lx - 40), max(my, ly - 40)
     area = s.grab(ax, ay, min(mx + mw, lx + lw + 40) - ax, min(my + mh, ly + lh + 40) - ay)
-    white = [(ax + x, ay + y) for x, y, c in area.all() if min(c) > 200]
-    check(len(white) > 300, f"{what}: no white text where the label is ({len(white)} pixels)")
+
+    def inked(c):
+        return near(c, ink, 55) and c != ctx.desktop
+
+    white = [(ax + x, ay + y) for x, y, c in area.all() if inked(c)]
+    ctx.say(f"{what}: {len(white)} text pixels near {ink} on the desktop colour {ctx.desktop}")
+    check(len(white) > 300, f"{what}: no {ink} text where the label is ({len(white)} pixels)")
     left, top = min(x for x, _ in white), min(y for _, y in white)
     right, bottom = max(x for x, _ in white), max(y for _, y in white)
     check(lx <= left <= lx + 6 and ly <= top <= ly + 14,
           f"{what}: the text starts at {left},{top}, its label at {lx},{ly}")
     check(right < lx + lw - 1 and bottom < ly + lh - 1,
           f"{what}: the text reaches {right},{bottom}, out of its label {label}")
-    others = area.count(lambda c: c != ctx.desktop and min(c) <= 200)
-    check(others < len(white), f"{what}: the text is not white on the desktop colour")
+    others = area.count(lambda c: c != ctx.desktop and not inked(c))
+    check(others < len(white), f"{what}: the text is not {ink} on the desktop colour")
 
 
 def no_cover_yet(ctx, p):
@@ -566,6 +577,9 @@ def cover_case(ending, others):
         check(s.client_geometry(reveal)[:2] == reveal_at(ctx), "the reveal dialog is not in its place")
         check(p.running(), "the program ended with the shutdown screen")
         assert_only_window(ctx, p, reveal, "the reveal dialog")
+        # Return only once the dialog is drawn, as reveal_end_case does: sent as soon as Wine
+        # mapped it under openbox, it was lost now and then and the program kept running.
+        wait_drawn(ctx, reveal)
         keys_to(ctx, reveal)
         s.key("Return")
         assert_exits(p)
@@ -787,6 +801,178 @@ def case_reveal_high_dpi(ctx):
         s.wait_focus(reveal)
     s.key("Return")
     assert_exits(p)
+
+
+# --- what a screen reader hears, under Wine --------------------------------------------------------
+
+# MSAA roles by the AT-SPI names heard.py gives them.
+MSAA_ROLES = {9: "frame", 10: "client", 18: "dialog", 40: "image", 41: "label", 42: "text",
+              43: "push button", 44: "check box"}
+# What Windows itself calls the controls the program names through oleacc's property service.
+OWN_TEXTS = {("push button", "UP"): (">", ""), ("push button", "DOWN"): ("<", ""),
+             ("image", "Question mark"): ("", "")}
+
+
+def read_names(ctx, *args):
+    """What tests/wine/read_names.exe (built beside Quillendor.exe) prints, one object a line:
+    run in the program's prefix on its display, as a screen reader beside it would be."""
+    exe = os.path.join(os.path.dirname(ctx.target.exe), "read_names.exe")
+    check(os.path.isfile(exe), f"no {exe}: the windows preset builds it")
+    r = subprocess.run([ctx.target.wine, exe] + list(args), env=ctx.target.env(ctx.s.env()),
+                       capture_output=True, text=True, errors="replace", timeout=60)
+    lines = [json.loads(line) for line in r.stdout.replace("\r", "").splitlines()
+             if line.startswith("{")]
+    check(r.returncode == 0 and len(lines) == max(1, len(args) - (args[0] == "probe")),
+          f"read_names.exe {' '.join(args)} ended with {r.returncode}: {r.stdout}{r.stderr}")
+    return lines
+
+
+def through(wanted, probe):
+    """`wanted` as this oleacc can hand it over, and what it cannot. The probe says whether it
+    returns a name given through its property service (Wine 8's answers E_NOTIMPL) and which role
+    it gives each kind of control (Wine 8 knows the edit box's only): where it cannot, a control
+    reads as Windows makes it by itself, by its own text and as a plain client area."""
+    role, name, controls = wanted
+    missed = set()
+    annotated = probe["probe"]
+    if not annotated:
+        missed.add(f"the window's role {role!r} (reads as a plain client area)")
+        role = "client"
+    adjusted = []
+    for crole, cname, cdesc in controls:
+        if not annotated and (crole, cname) in OWN_TEXTS:
+            own, own_desc = OWN_TEXTS[(crole, cname)]
+            missed.add(f"the {crole} {cname!r}{f' ({cdesc})' if cdesc else ''} (reads as {own!r})")
+            cname, cdesc = own, own_desc
+        if crole == "image" and not annotated:
+            crole = "client"
+        elif crole in probe["roles"] and MSAA_ROLES.get(probe["roles"][crole]) != crole:
+            got = MSAA_ROLES.get(probe["roles"][crole], str(probe["roles"][crole]))
+            missed.add(f"the role {crole!r} (reads as {got!r})")
+            crole = got
+        adjusted.append((crole, cname, cdesc))
+    return (role, name, adjusted), sorted(missed)
+
+
+def assert_heard(ctx, probe, wanted, what):
+    """The window of `wanted`'s name reads as `wanted`, as far as this oleacc shows."""
+    expected, missed = through(wanted, probe)
+    line = read_names(ctx, wanted[1])[0]
+    check(not line.get("missing"), f"{what}: read_names.exe found no window {wanted[1]!r}")
+    got = (MSAA_ROLES.get(line["role"], str(line["role"])), line["name"],
+           [(MSAA_ROLES.get(c["role"], str(c["role"])), c["name"], c["description"])
+            for c in line["controls"]])
+    faults = []
+    if got[:2] != expected[:2]:
+        faults.append(f"the window reads as {got[:2]}, not {expected[:2]}")
+    faults += [f"missing {c}" for c in sorted(set(expected[2]) - set(got[2]))]
+    faults += [f"unexpected {c}" for c in sorted(set(got[2]) - set(expected[2]))]
+    check(not faults, f"{what}: " + "; ".join(faults))
+    ctx.say(f"{what}: {len(got[2])} controls read back as expected"
+            + (f"; oleacc could not show {', '.join(missed)}" if missed else ""))
+
+
+def case_screen_reader(ctx):
+    """Through oleacc, as a screen reader asks: the setup dialog, the shutdown screen and the
+    reveal dialog with the names the Linux build gives them."""
+    s = ctx.s
+    probe = read_names(ctx, "probe")[0]
+    ctx.say(f"oleacc: names given through IAccPropServices "
+            f"{'come back' if probe['probe'] else 'do not come back'} "
+            f"(SetHwndPropStr {probe['set'] & 0xFFFFFFFF:#010x}); roles {probe['roles']}")
+    p, dialog = start_dialog(ctx)
+    assert_heard(ctx, probe, SETUP_DIALOG, "the setup dialog")
+    s.click(dialog, *NONE)
+    s.click(dialog, *START, settle=0)
+    cover = p.window("Form1", timeout=3)
+    s.wait_gone(dialog, ctx.gone_within)
+    assert_heard(ctx, probe, SHUTDOWN_SCREEN, "the shutdown screen")
+    s.click_root(s.width - 40, s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    s.wait_gone(cover, ctx.gone_within)
+    wait_drawn(ctx, reveal)
+    assert_heard(ctx, probe, REVEAL_DIALOG, "the reveal dialog")
+    s.click(reveal, *REVEAL_OK)
+    assert_exits(p)
+
+
+def case_screen_reader_timed(ctx):
+    """The timed screen reads as the click-dismissed one does, by its own caption."""
+    s = ctx.s
+    probe = read_names(ctx, "probe")[0]
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *TIMER)
+    s.click(dialog, *START, settle=0)
+    p.window("Form3", timeout=3)
+    s.wait_gone(dialog, ctx.gone_within)
+    assert_heard(ctx, probe, TIMED_SCREEN, "the timed screen")
+
+
+# --- colour schemes, under Wine ----------------------------------------------------------------------
+
+COLOURS_KEY = r"HKCU\Control Panel\Colors"
+
+
+def set_colours(ctx, **values):
+    """Sets colours of the prefix's scheme and returns what they were. Wine reads them when its
+    server starts: the lane's server is ended after."""
+    out = ctx.target.run_tool(["reg", "query", COLOURS_KEY])
+    before = {}
+    for line in out.splitlines():
+        parts = line.split()
+        if len(parts) >= 5 and parts[0] in values:
+            before[parts[0]] = tuple(int(v) for v in parts[-3:])
+    check(set(before) == set(values), f"the scheme has no {sorted(set(values) - set(before))}")
+    # One reg run for them all: each one starts Wine afresh.
+    path = os.path.join(ctx.target.tmp, "colours.reg")
+    with open(path, "w") as f:
+        f.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\n")
+        for name, rgb in values.items():
+            f.write(f'"{name}"="{" ".join(str(v) for v in rgb)}"\n')
+    ctx.target.run_tool(["reg", "import", "Z:" + path.replace("/", "\\")])
+    ctx.target.end_case()
+    return before
+
+
+def scheme_case(desktop, highlight_text, ink):
+    """A scheme whose highlighted text is `highlight_text` on a desktop of `desktop`: the
+    shutdown screen's message still shows, in `ink` (the scheme's own colour where it reads)."""
+    def case(ctx):
+        s = ctx.s
+        before = set_colours(ctx, Background=desktop, HilightText=highlight_text)
+        try:
+            ctx.desktop = tuple(desktop)
+            p, dialog = start_dialog(ctx)
+            s.click(dialog, *NONE)
+            s.click(dialog, *START, settle=0)
+            cover = p.window("Form1", timeout=3)
+            s.wait_gone(dialog, ctx.gone_within)
+            try:
+                wait_drawn(ctx, cover)
+            except SessionError:
+                pass  # the screen is all one colour: assert_covers says what is missing
+            assert_covers(ctx, cover, FORM1_LABEL, ink=ink)
+            if ctx.shots:
+                shot = os.path.join(ctx.shots, f"scheme-{'-'.join(map(str, desktop))}"
+                                               f"-{'wm' if s.wm else 'bare'}.png")
+                s.save_png(shot)
+                ctx.say(f"screen: {shot}")
+            s.click_root(s.width // 2, s.height - 100, settle=0)
+            reveal = p.window("Quillendor", timeout=3)
+            s.wait_gone(cover, ctx.gone_within)
+            wait_drawn(ctx, reveal)
+            s.click(reveal, *REVEAL_OK)
+            assert_exits(p)
+        except BaseException:
+            # The scheme goes back before the runner looks at the screen: a picture of it now.
+            if ctx.shots:
+                s.save_png(os.path.join(ctx.shots, f"scheme-{'-'.join(map(str, desktop))}"
+                                                   f"-failed-{'wm' if s.wm else 'bare'}.png"))
+            raise
+        finally:
+            ctx.close()
+            set_colours(ctx, **before)
+    return case
 
 
 # --- several monitors -----------------------------------------------------------------------------
@@ -1110,5 +1296,17 @@ CASES = [
     Case("traced_roads", case_traced_roads, linux=False, wine=True,
          env={"WINEDEBUG": wine.RELAY_DEBUG}),
     Case("monitors_wine_two_click", case_monitors_click, screen=(2400, 1100), nested=WINE_TWO,
+         linux=False, wine=True),
+    Case("screen_reader", case_screen_reader, linux=False, wine=True),
+    Case("screen_reader_timed", case_screen_reader_timed, linux=False, wine=True),
+    # Highlighted text the desktop's own colour, as some high-contrast schemes have it: on a
+    # dark desktop the message turns white, on a light one black. (Colours close but not the
+    # same are rows of tst_lifecycle's table.)
+    Case("scheme_same_dark", scheme_case((0, 0, 128), (0, 0, 128), (255, 255, 255)),
+         linux=False, wine=True),
+    Case("scheme_same_light", scheme_case((255, 255, 0), (255, 255, 0), (0, 0, 0)),
+         linux=False, wine=True),
+    # A scheme's own readable colours stay: yellow text on black.
+    Case("scheme_own_colours", scheme_case((0, 0, 0), (255, 255, 0), (255, 255, 0)),
          linux=False, wine=True),
 ]

@@ -71,7 +71,7 @@ def attempt(case, setup, program):
     ctx = None
     try:
         session.start()
-        ctx = Context(session, program, notes.append, target=TARGET, env=case.env)
+        ctx = Context(session, program, notes.append, target=TARGET, env=case.env, shots=SHOTS)
         case.run(ctx)
         ok, detail = True, ""
     except Exception as e:  # AssertionError, SessionError, or the X connection going away
