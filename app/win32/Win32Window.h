@@ -60,6 +60,8 @@ private:
     void release();
     void createControls();
     void layOut();
+    // Lays the window out again at `dpi`, fonts measured afresh, when that is not its DPI yet.
+    void followDpi(UINT dpi);
     void makeCovers();
     void destroyCovers();
     void showCovers();
