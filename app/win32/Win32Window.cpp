@@ -16,6 +16,10 @@ namespace {
 constexpr int FirstControlId = 100; // clear of IDOK and IDCANCEL, which only those buttons get
 constexpr UINT_PTR FirstTimerId = 1;
 constexpr UINT Restore = WM_APP + 2;
+// While a fake screen is up its monitors are looked at this often as well as on WM_DISPLAYCHANGE:
+// Wine sends none when the X screen changes, though it reports the new monitors.
+constexpr UINT_PTR MonitorCheck = 0x4D4F; // clear of the timers' ids, which count from 1
+constexpr UINT MonitorCheckMs = 250;
 constexpr int ProgramIcon = 1; // resources/quillendor.rc
 
 DWORD styleOf(const WindowDesc &d)
@@ -47,6 +51,14 @@ DWORD exStyleOf(const WindowDesc &d)
 }
 
 RECT toRect(const PixelRect &r) { return {r.x, r.y, r.x + r.width, r.y + r.height}; }
+
+// What the covers are laid out from: where the monitors are and at what DPI.
+bool sameMonitors(const std::vector<Monitor> &a, const std::vector<Monitor> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Monitor &x, const Monitor &y) {
+        return x.geometry == y.geometry && x.dpi == y.dpi;
+    });
+}
 
 bool sameFont(const Font &a, const Font &b)
 {
@@ -297,6 +309,7 @@ void Win32Window::makeCovers()
 {
     destroyCovers();
     const std::vector<Monitor> monitors = m_backend.monitors();
+    m_monitors = monitors;
     for (const CoverPlace &place : layCovers(monitors)) {
         const RECT r = toRect(place.rect);
         if (place.formWindow) {
@@ -351,7 +364,11 @@ void Win32Window::map()
         return;
     m_shown = true;
     if (isFullScreen()) {
+        // Monitors that changed while the screen was hidden are covered as it comes.
+        if (!sameMonitors(m_backend.monitors(), m_monitors))
+            makeCovers();
         showCovers();
+        SetTimer(m_window, MonitorCheck, MonitorCheckMs, nullptr);
         SetForegroundWindow(m_window);
         return;
     }
@@ -380,6 +397,7 @@ void Win32Window::unmap()
         return;
     const bool covered = coversShown();
     m_shown = false;
+    KillTimer(m_window, MonitorCheck);
     for (HWND cover : m_covers)
         ShowWindow(cover, SW_HIDE);
     ShowWindow(m_window, SW_HIDE);
@@ -634,6 +652,11 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
         return 0;
     }
     case WM_TIMER:
+        if (w == MonitorCheck) {
+            if (window == m_window && m_shown && !sameMonitors(m_backend.monitors(), m_monitors))
+                makeCovers();
+            return 0;
+        }
         for (const Control &c : m_controls)
             if (c.desc->kind == Kind::Timer && static_cast<WPARAM>(c.id) == w) {
                 m_events.event(c.desc->name, Event::Timer);

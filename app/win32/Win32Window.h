@@ -87,6 +87,7 @@ private:
     UINT m_dpi = 96;
     HWND m_window = nullptr;
     std::vector<HWND> m_covers; // a full-screen form's other monitors
+    std::vector<Monitor> m_monitors; // the monitors the covers were laid out for
     std::vector<Control> m_controls;
     std::map<Colour, HBRUSH> m_brushes;
     std::vector<std::pair<Font, HFONT>> m_fonts;
