@@ -1071,17 +1071,45 @@ def case_every_dpi(ctx):
     assert_exits(p)
 
 
+def case_screen_resized(ctx):
+    """The one monitor set to other resolutions while the shutdown screen is up, smaller and
+    then larger again: the screen follows each within a moment, its text in place, and a click
+    still brings the reveal dialog."""
+    s = ctx.s
+    p, dialog, form1 = to_cover(ctx)
+    assert_covers(ctx, form1, FORM1_LABEL)
+    took = []
+    for size in ((1024, 768), (800, 600), (1280, 1024)):
+        s.resize_screen(*size)
+        took.append(wait_covered(ctx, p, "Form1", (0, 0) + size, within=1.0))
+        shown = fake_screens(ctx, p, "Form1")
+        check(len(shown) == 1, f"{len(shown)} Form1 windows on one monitor: {sorted(shown)}")
+        wait_drawn(ctx, shown[(0, 0) + size])
+        assert_covers(ctx, shown[(0, 0) + size], FORM1_LABEL,
+                      what=f"the shutdown screen at {size[0]}x{size[1]}")
+    ctx.say("the screen followed the resolution after "
+            + ", ".join(f"{t * 1000:.0f}" for t in took) + " ms")
+    s.click_root(s.width // 2, s.height - 100, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    check(s.client_geometry(reveal)[:2] == reveal_at(ctx), "the reveal dialog is not in its place")
+    keys_to(ctx, reveal)
+    s.key("Return")
+    assert_exits(p)
+
+
 class Case:
     """`linux` and `wine`: whether it runs against the Linux program and against the Windows
     one under Wine. `nested`: the screens of a Xephyr inside the Xvfb of `screen` (Wine takes
     its monitors from Xinerama); `env`: the program's environment on top of the session's.
-    `dpi`: the logical DPI, Xft.dpi for the Linux program and every monitor's under Wine."""
+    `dpi`: the logical DPI, Xft.dpi for the Linux program and every monitor's under Wine;
+    `wine_xrandr`: Wine takes its monitors from RandR, so that it sees the screen change size."""
 
     def __init__(self, name, run, screen=(1024, 768), slow=False, monitors=(), dpi=None,
-                 linux=True, wine=False, nested=(), env=None):
+                 linux=True, wine=False, nested=(), env=None, wine_xrandr=False):
         self.name, self.run, self.screen, self.slow = name, run, screen, slow
         self.monitors, self.dpi = monitors, dpi
         self.linux, self.wine, self.nested, self.env = linux, wine, nested, env
+        self.wine_xrandr = wine_xrandr
 
 
 # Two monitors as Wine sees them: a Xephyr with Xinerama inside an Xvfb that holds both screens.
@@ -1138,4 +1166,8 @@ CASES = [
 ] + [
     Case(f"every_dpi_{dpi}", case_every_dpi, screen=(1280, 1024), dpi=dpi, linux=False, wine=True)
     for dpi in (96, 120, 144, 192)
+] + [
+    # Xvfb's screen grows back only to the size it was started with.
+    Case("screen_resized", case_screen_resized, screen=(1280, 1024), linux=False, wine=True,
+         wine_xrandr=True),
 ]

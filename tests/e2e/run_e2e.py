@@ -67,7 +67,7 @@ def attempt(case, setup, program):
     timing = False
     started = time.monotonic()
     if TARGET is not None:
-        TARGET.prepare(dpi=case.dpi)
+        TARGET.prepare(dpi=case.dpi, xrandr=case.wine_xrandr)
     session = Session(*case.screen, wm=SETUPS[setup], monitors=case.monitors, dpi=case.dpi,
                       nested=case.nested)
     ctx = None
