@@ -108,10 +108,11 @@ public:
     virtual std::vector<Monitor> monitors() const = 0;
     // The colour, 0x00BBGGRR, of an index of the system colour scheme.
     virtual Colour systemColour(int index) const = 0;
-    // Whether `text` in `font` at `scale` times its size stays inside a control of `kind` (a
-    // label wraps at word boundaries, a button's caption keeps to one line) of that many pixels.
+    // Whether `text` in `font` at `scale` times its size, at `dpi`, stays inside a control of
+    // `kind` (a label wraps at word boundaries, a button's caption keeps to one line) of that
+    // many pixels.
     virtual bool textFits(Kind kind, std::string_view text, const Font &font, double scale,
-                          int width, int height) const = 0;
+                          double dpi, int width, int height) const = 0;
     // The user's decimal separator.
     virtual char32_t decimalSeparator() const = 0;
     // The program's one message box: modal, an OK button only, the program's name as caption.

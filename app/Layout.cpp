@@ -80,7 +80,7 @@ double fontScale(const WindowDesc &d, double dpi, const Backend &backend)
             if (c.kind != Kind::Label && c.kind != Kind::CommandButton)
                 continue;
             const PixelRect box = toPixels(c.rect, dpi);
-            if (!backend.textFits(c.kind, c.caption, c.font.value_or(DefaultFont), scale,
+            if (!backend.textFits(c.kind, c.caption, c.font.value_or(DefaultFont), scale, dpi,
                                   box.width, box.height))
                 return false;
         }

@@ -40,8 +40,9 @@ std::vector<Monitor> QtBackend::monitors() const
 Colour QtBackend::systemColour(int index) const { return quill::systemColour(index); }
 
 bool QtBackend::textFits(Kind kind, std::string_view text, const Font &font, double scale,
-                         int width, int height) const
+                         double /*dpi*/, int width, int height) const
 {
+    // Qt draws fonts at the screen's logical DPI, which is the one the runtime lays out at.
     const QFont face = toFont(font, scale);
     if (kind == Kind::CommandButton)
         return fitsCaption(face, toQString(text), QSize(width, height));

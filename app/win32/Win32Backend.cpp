@@ -254,12 +254,11 @@ Colour Win32Backend::systemColour(int index) const
 }
 
 bool Win32Backend::textFits(Kind kind, std::string_view text, const Font &font, double scale,
-                            int width, int height) const
+                            double dpi, int width, int height) const
 {
-    const std::vector<Monitor> all = monitors();
-    const UINT dpi = static_cast<UINT>(std::lround(primaryMonitor(all).dpi));
+    // The font the window would make at that DPI, measured as it would draw it.
     HDC dc = CreateCompatibleDC(nullptr);
-    HFONT face = makeFont(font, scale, dpi);
+    HFONT face = makeFont(font, scale, static_cast<UINT>(std::lround(dpi > 0 ? dpi : 96)));
     HGDIOBJ old = SelectObject(dc, face);
     const std::wstring wide = widen(text);
     bool fits = false;

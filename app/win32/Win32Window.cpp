@@ -15,6 +15,10 @@ namespace {
 
 constexpr int FirstControlId = 100; // clear of IDOK and IDCANCEL, which only those buttons get
 constexpr UINT Restore = WM_APP + 2;
+// While a fake screen is up its monitors are looked at this often as well as on WM_DISPLAYCHANGE:
+// Wine sends none when the X screen changes, though it reports the new monitors.
+constexpr UINT_PTR MonitorCheck = 1; // the one window timer: the timer controls are waitable timers
+constexpr UINT MonitorCheckMs = 250;
 constexpr int ProgramIcon = 1; // resources/quillendor.rc
 
 DWORD styleOf(const WindowDesc &d)
@@ -46,6 +50,14 @@ DWORD exStyleOf(const WindowDesc &d)
 }
 
 RECT toRect(const PixelRect &r) { return {r.x, r.y, r.x + r.width, r.y + r.height}; }
+
+// What the covers are laid out from: where the monitors are and at what DPI.
+bool sameMonitors(const std::vector<Monitor> &a, const std::vector<Monitor> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Monitor &x, const Monitor &y) {
+        return x.geometry == y.geometry && x.dpi == y.dpi;
+    });
+}
 
 bool sameFont(const Font &a, const Font &b)
 {
@@ -100,13 +112,17 @@ Win32Window::Win32Window(Win32Backend &backend, const WindowDesc &d, const Windo
         throw RuntimeError(ErrorCode::ObjectRequired, "cannot make the window " + std::string(d.name));
     m_backend.add(this);
     m_dpi = dpiOf(m_window);
-    if (!quill::isFullScreen(d) && m_dpi != layoutDpi) {
-        // Made on a monitor of another DPI than the runtime laid it out for: the client area's
-        // size follows the window's DPI.
-        const RECT client{0, 0, toPixels(d.client.width, m_dpi), toPixels(d.client.height, m_dpi)};
-        const RECT f = frameAround(client, style, ex, m_dpi);
-        SetWindowPos(m_window, nullptr, 0, 0, f.right - f.left, f.bottom - f.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_dpi != layoutDpi) {
+        // Made on a monitor of another DPI than the runtime laid it out for: the fonts are
+        // measured again at the window's DPI, and the client area's size follows it.
+        m_fontScale = fontScale(d, m_dpi, backend);
+        if (!quill::isFullScreen(d)) {
+            const RECT client{0, 0, toPixels(d.client.width, m_dpi),
+                              toPixels(d.client.height, m_dpi)};
+            const RECT f = frameAround(client, style, ex, m_dpi);
+            SetWindowPos(m_window, nullptr, 0, 0, f.right - f.left, f.bottom - f.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     }
     if (d.icon != Picture::None) {
         const auto load = [&](int metricX, int metricY) {
@@ -250,8 +266,9 @@ void Win32Window::createControls()
 
 void Win32Window::layOut()
 {
-    for (auto &[f, handle] : m_fonts)
-        DeleteObject(handle);
+    // A control keeps drawing with the font it was given until it gets another, so the old fonts
+    // go only once every control has its new one.
+    const auto old = std::move(m_fonts);
     m_fonts.clear();
     for (const Control &control : m_controls) {
         if (!control.window)
@@ -263,6 +280,18 @@ void Win32Window::layOut()
         SendMessageW(control.window, WM_SETFONT,
                      reinterpret_cast<WPARAM>(font(c.font.value_or(DefaultFont))), TRUE);
     }
+    for (const auto &[f, handle] : old)
+        DeleteObject(handle);
+}
+
+void Win32Window::followDpi(UINT dpi)
+{
+    if (dpi == 0 || dpi == m_dpi)
+        return;
+    m_dpi = dpi;
+    m_fontScale = fontScale(m_description, m_dpi, m_backend);
+    layOut();
+    InvalidateRect(m_window, nullptr, TRUE);
 }
 
 HFONT Win32Window::font(const Font &f)
@@ -298,11 +327,14 @@ void Win32Window::makeCovers()
 {
     destroyCovers();
     const std::vector<Monitor> monitors = m_backend.monitors();
+    m_monitors = monitors;
     for (const CoverPlace &place : layCovers(monitors)) {
         const RECT r = toRect(place.rect);
         if (place.formWindow) {
             SetWindowPos(m_window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
+            // The primary monitor may be another one now, or the same at another DPI.
+            followDpi(dpiOf(m_window));
             continue;
         }
         const HWND cover = CreateWindowExW(exStyleOf(m_description), Win32Backend::FormClass,
@@ -350,7 +382,11 @@ void Win32Window::map()
         return;
     m_shown = true;
     if (isFullScreen()) {
+        // Monitors that changed while the screen was hidden are covered as it comes.
+        if (!sameMonitors(m_backend.monitors(), m_monitors))
+            makeCovers();
         showCovers();
+        SetTimer(m_window, MonitorCheck, MonitorCheckMs, nullptr);
         SetForegroundWindow(m_window);
         return;
     }
@@ -379,6 +415,7 @@ void Win32Window::unmap()
         return;
     const bool covered = coversShown();
     m_shown = false;
+    KillTimer(m_window, MonitorCheck);
     for (HWND cover : m_covers)
         ShowWindow(cover, SW_HIDE);
     ShowWindow(m_window, SW_HIDE);
@@ -632,6 +669,13 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
                 return MAKELRESULT(c.id, DC_HASDEFID);
         return 0;
     }
+    case WM_TIMER:
+        if (w == MonitorCheck) {
+            if (window == m_window && m_shown && !sameMonitors(m_backend.monitors(), m_monitors))
+                makeCovers();
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         // The close box, Alt+F4, the taskbar's Close: the form decides, never DefWindowProc.
         m_events.closeRequest();
@@ -678,18 +722,28 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
                     makeCovers();
             });
         break;
-    case WM_DPICHANGED:
-        if (window == m_window && !isFullScreen()) {
-            m_dpi = HIWORD(w);
-            const auto *suggested = reinterpret_cast<const RECT *>(l);
-            SetWindowPos(m_window, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
-            layOut();
-            InvalidateRect(m_window, nullptr, TRUE);
+    case WM_DPICHANGED: {
+        if (window != m_window)
+            break;
+        if (isFullScreen()) {
+            // The fake screen keeps to its monitor, whatever rectangle Windows suggests: its
+            // text is laid out again at the new DPI, and the covers follow the monitors.
+            followDpi(HIWORD(w));
+            m_backend.post([this, alive = lifetime()] {
+                if (alive.lock())
+                    makeCovers();
+            });
             return 0;
         }
-        break;
+        // The suggested rectangle keeps the window where the user dragged it, at the client size
+        // of the new DPI; then the controls and their fonts follow.
+        const auto *suggested = reinterpret_cast<const RECT *>(l);
+        SetWindowPos(m_window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        followDpi(HIWORD(w));
+        return 0;
+    }
     default:
         break;
     }

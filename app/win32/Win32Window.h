@@ -61,6 +61,8 @@ private:
     std::vector<std::pair<const ControlDesc *, HWND>> controlWindows() const;
     void createControls();
     void layOut();
+    // Lays the window out again at `dpi`, fonts measured afresh, when that is not its DPI yet.
+    void followDpi(UINT dpi);
     void makeCovers();
     void destroyCovers();
     void showCovers();
@@ -86,6 +88,7 @@ private:
     UINT m_dpi = 96;
     HWND m_window = nullptr;
     std::vector<HWND> m_covers; // a full-screen form's other monitors
+    std::vector<Monitor> m_monitors; // the monitors the covers were laid out for
     std::vector<Control> m_controls;
     std::map<Colour, HBRUSH> m_brushes;
     std::vector<std::pair<Font, HFONT>> m_fonts;

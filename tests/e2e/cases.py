@@ -4,6 +4,7 @@ without openbox, as the runner decides) and a freshly started program, and fails
 AssertionError or SessionError."""
 
 import json
+import math
 import os
 import subprocess
 import time
@@ -101,12 +102,13 @@ def sanitized(program_path):
 class Context:
     """What a case works with: the session, the program path, and a place to say figures.
     `target` runs a Windows program under Wine (wine.WineTarget); `env` is the case's own
-    environment on top of the session's (a locale); `shots` a directory where a case may keep a
-    picture of the screen."""
+    environment on top of the session's (a locale); `dpi` the one the windows are laid out at;
+    `shots`, when given, the beginning of the file names of the pictures a case takes."""
 
-    def __init__(self, session, program_path, say, target=None, env=None, shots=None):
+    def __init__(self, session, program_path, say, target=None, env=None, dpi=None, shots=None):
         self.s = session
-        self.shots = shots  # a directory for pictures of the screen, or None
+        self.dpi = dpi or 96
+        self.shots = shots   # where to save the pictures a case takes: a path and name prefix
         self.program_path = program_path
         self.say = say
         self.target = target
@@ -133,6 +135,17 @@ class Context:
     def close(self):
         for p in self.programs:
             p.stop()
+
+    def shot(self, window, what, margin=40):
+        """A picture of a window and a little around it, when pictures are asked for."""
+        if not self.shots:
+            return
+        x, y, w, h = self.s.client_geometry(window)
+        x0, y0 = max(0, x - margin), max(0, y - margin)
+        x1, y1 = min(self.s.width, x + w + margin), min(self.s.height, y + h + margin)
+        path = f"{self.shots}-{what}.png"
+        self.s.save_png(path, x0, y0, x1 - x0, y1 - y0)
+        self.say(f"picture: {path}")
 
 
 # --- steps shared by the cases -----------------------------------------------------------------
@@ -953,8 +966,7 @@ def scheme_case(desktop, highlight_text, ink):
                 pass  # the screen is all one colour: assert_covers says what is missing
             assert_covers(ctx, cover, FORM1_LABEL, ink=ink)
             if ctx.shots:
-                shot = os.path.join(ctx.shots, f"scheme-{'-'.join(map(str, desktop))}"
-                                               f"-{'wm' if s.wm else 'bare'}.png")
+                shot = f"{ctx.shots}-screen.png"
                 s.save_png(shot)
                 ctx.say(f"screen: {shot}")
             s.click_root(s.width // 2, s.height - 100, settle=0)
@@ -966,8 +978,7 @@ def scheme_case(desktop, highlight_text, ink):
         except BaseException:
             # The scheme goes back before the runner looks at the screen: a picture of it now.
             if ctx.shots:
-                s.save_png(os.path.join(ctx.shots, f"scheme-{'-'.join(map(str, desktop))}"
-                                                   f"-failed-{'wm' if s.wm else 'bare'}.png"))
+                s.save_png(f"{ctx.shots}-failed.png")
             raise
         finally:
             ctx.close()
@@ -1232,16 +1243,126 @@ def case_traced_roads(ctx):
         ctx.say(f"{road}: {len(calls)} calls of the program traced, none forbidden")
 
 
+# --- every DPI -----------------------------------------------------------------------------------
+
+def to_pixels(twips, dpi):
+    """Twips to pixels as the program rounds them: to the nearest, halves away from zero."""
+    return int(math.floor(twips * dpi / 1440 + 0.5))
+
+
+def at_dpi(pixels, dpi):
+    """Places and sizes given in pixels at 96 dpi (15 twips each) at another DPI."""
+    return tuple(to_pixels(v * 15, dpi) for v in pixels)
+
+
+def labels_at(labels, dpi):
+    return {name: (at_dpi(rect, dpi), below * dpi // 96) for name, (rect, below) in labels.items()}
+
+
+def case_every_dpi(ctx):
+    """At the DPI of the case: the setup dialog, the text of the shutdown screen and the reveal
+    dialog are laid out from their twips at that DPI, and every text is inside its control."""
+    s = ctx.s
+    dpi = ctx.dpi
+    p, dialog = start_dialog(ctx)
+    x, y, w, h = s.client_geometry(dialog)
+    want = at_dpi(DIALOG_SIZE, dpi)
+    ctx.say(f"setup dialog at {dpi} dpi: client area {w}x{h} at {x},{y}")
+    ctx.shot(dialog, "setup-dialog")
+    check((w, h) == want, f"the setup dialog's client area is {w}x{h}, at {dpi} dpi it is "
+          f"{want[0]}x{want[1]}")
+    mx, my, mw, mh = s.primary_rect()
+    check((x, y) == (mx + (mw - w) // 2, my + (mh - h) // 2),
+          f"the setup dialog at {x},{y} is not centred on the {mw}x{mh} monitor")
+    face = s.grab_client(dialog, w - 4, at_dpi((150,), dpi)[0], 1, 1).at(0, 0)
+    problems = text_problems(ctx, dialog, labels_at(LABELS, dpi), face)
+    for caption, rect in BUTTON_CAPTIONS.items():
+        bx, by, bw, bh = at_dpi(rect, dpi)
+        if s.grab_client(dialog, bx + 3, by + 3, bw - 6, bh - 6).count(dark) < 30:
+            problems.append(f"button {caption}: no caption")
+    check(not problems, f"at {dpi} dpi: " + "; ".join(problems))
+
+    s.click(dialog, *at_dpi(NONE, dpi))
+    form1, _, _, _ = click_and_time(ctx, dialog, at_dpi(START, dpi), pid=p.pid, title="Form1",
+                                    timeout=2.0)
+    s.wait_gone(dialog, ctx.gone_within)
+    wait_drawn(ctx, form1)
+    assert_covers(ctx, form1, at_dpi(FORM1_LABEL, dpi), what=f"the shutdown screen at {dpi} dpi")
+
+    s.click_root(s.width - 40, s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    s.wait_gone(form1, ctx.gone_within)
+    wait_drawn(ctx, reveal)
+    x, y, w, h = s.client_geometry(reveal)
+    ctx.say(f"reveal dialog at {dpi} dpi: client area {w}x{h} at {x},{y}")
+    ctx.shot(reveal, "reveal-dialog")
+    want = at_dpi(REVEAL_SIZE, dpi)
+    check((w, h) == want, f"the reveal dialog's client area is {w}x{h}, at {dpi} dpi it is "
+          f"{want[0]}x{want[1]}")
+    place = at_dpi(REVEAL_AT, dpi)
+    check((x, y) == (mx + place[0], my + place[1]),
+          f"the reveal dialog is at {x},{y}, at {dpi} dpi its place is {place}")
+    ok_x, ok_y = at_dpi(REVEAL_OK, dpi)
+    ok = s.grab_client(reveal, ok_x - 38, ok_y - 8, 76, 16)
+    check(ok.count(dark) > 10, "the OK button shows no caption")
+    problems = text_problems(ctx, reveal, labels_at(REVEAL_LABELS, dpi),
+                             s.grab_client(reveal, w - 3, 3, 1, 1).at(0, 0))
+    check(not problems, f"at {dpi} dpi: " + "; ".join(problems))
+    keys_to(ctx, reveal)
+    s.key("Return")
+    assert_exits(p)
+
+
+def case_screen_resized(ctx):
+    """The one monitor set to other resolutions while the shutdown screen is up, smaller and
+    then larger again: the screen follows each within a moment, its text in place, and a click
+    still brings the reveal dialog."""
+    s = ctx.s
+    p, dialog, form1 = to_cover(ctx)
+    assert_covers(ctx, form1, FORM1_LABEL)
+    took = []
+    for size in ((1024, 768), (800, 600), (1280, 1024)):
+        rect = (0, 0) + size
+        s.resize_screen(*size)
+        started = time.monotonic()
+        wait_covered(ctx, p, "Form1", rect, within=1.0)
+        # A window manager may resize the fake screen's window itself before the program knows
+        # of the new size: covered means painted over the whole screen, within the second too.
+        corners = [(0, 0), (size[0] - 1, 0), (0, size[1] - 1), (size[0] - 1, size[1] - 1)]
+        while any(s.pixel(x, y) != ctx.desktop for x, y in corners):
+            check(time.monotonic() - started < 1.0, f"the shutdown screen was not painted over "
+                  f"the {size[0]}x{size[1]} screen within a second: corners "
+                  f"{[s.pixel(x, y) for x, y in corners]}")
+            time.sleep(0.01)
+        took.append(time.monotonic() - started)
+        shown = fake_screens(ctx, p, "Form1")
+        check(len(shown) == 1, f"{len(shown)} Form1 windows on one monitor: {sorted(shown)}")
+        wait_drawn(ctx, shown[rect])
+        assert_covers(ctx, shown[rect], FORM1_LABEL,
+                      what=f"the shutdown screen at {size[0]}x{size[1]}")
+    ctx.say("the screen followed the resolution, painted, after "
+            + ", ".join(f"{t * 1000:.0f}" for t in took) + " ms")
+    s.click_root(s.width // 2, s.height - 100, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    check(s.client_geometry(reveal)[:2] == reveal_at(ctx), "the reveal dialog is not in its place")
+    keys_to(ctx, reveal)
+    s.key("Return")
+    assert_exits(p)
+
+
 class Case:
     """`linux` and `wine`: whether it runs against the Linux program and against the Windows
     one under Wine. `nested`: the screens of a Xephyr inside the Xvfb of `screen` (Wine takes
-    its monitors from Xinerama); `env`: the program's environment on top of the session's."""
+    its monitors from Xinerama); `env`: the program's environment on top of the session's.
+    `dpi`: the logical DPI, Xft.dpi for the Linux program and every monitor's under Wine;
+    `wine_xrandr`: Wine takes its monitors from RandR, so that it sees the screen change size."""
 
     def __init__(self, name, run, screen=(1024, 768), slow=False, monitors=(), dpi=None,
-                 linux=True, wine=False, nested=(), env=None):
+                 linux=True, wine=False, nested=(), env=None, wine_xrandr=False):
         self.name, self.run, self.screen, self.slow = name, run, screen, slow
         self.monitors, self.dpi = monitors, dpi
         self.linux, self.wine, self.nested, self.env = linux, wine, nested, env
+        self.wine_xrandr = wine_xrandr
 
 
 # Two monitors as Wine sees them: a Xephyr with Xinerama inside an Xvfb that holds both screens.
@@ -1309,4 +1430,11 @@ CASES = [
     # A scheme's own readable colours stay: yellow text on black.
     Case("scheme_own_colours", scheme_case((0, 0, 0), (255, 255, 0), (255, 255, 0)),
          linux=False, wine=True),
+] + [
+    Case(f"every_dpi_{dpi}", case_every_dpi, screen=(1280, 1024), dpi=dpi, linux=False, wine=True)
+    for dpi in (96, 120, 144, 192)
+] + [
+    # Xvfb's screen grows back only to the size it was started with.
+    Case("screen_resized", case_screen_resized, screen=(1280, 1024), linux=False, wine=True,
+         wine_xrandr=True),
 ]

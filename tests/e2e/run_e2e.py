@@ -66,12 +66,15 @@ def attempt(case, setup, program):
     notes = []
     timing = False
     started = time.monotonic()
+    if TARGET is not None:
+        TARGET.prepare(dpi=case.dpi, xrandr=case.wine_xrandr)
     session = Session(*case.screen, wm=SETUPS[setup], monitors=case.monitors, dpi=case.dpi,
                       nested=case.nested)
     ctx = None
     try:
         session.start()
-        ctx = Context(session, program, notes.append, target=TARGET, env=case.env, shots=SHOTS)
+        ctx = Context(session, program, notes.append, target=TARGET, env=case.env,
+                      dpi=case.dpi, shots=SHOTS and os.path.join(SHOTS, f"{setup}-{case.name}"))
         case.run(ctx)
         ok, detail = True, ""
     except Exception as e:  # AssertionError, SessionError, or the X connection going away
@@ -132,7 +135,8 @@ def main():
     ap.add_argument("--serial", action="store_true",
                     help="run the timed road in this process, one after the other")
     ap.add_argument("--shots", metavar="DIR",
-                    help="save a picture of the screen here when a case fails")
+                    help="save a picture of the screen here when a case fails, and the "
+                    "pictures some cases take of what they check")
     ap.add_argument("--list", action="store_true", help="list the cases and exit")
     ap.add_argument("--wine", action="store_true",
                     help="PROGRAM is the Windows build: run it under Wine")

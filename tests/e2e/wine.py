@@ -91,6 +91,7 @@ class WineTarget:
             # RandR gives it one (see Session's nested screens).
             self.run_tool(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "UseXRandR",
                            "/d", "N", "/f"])
+            self.settings = {"dpi": 96, "xrandr": False}
             # The desktop colour the program is to paint its fake screens in: the system's.
             out = self.run_tool(["reg", "query", r"HKCU\Control Panel\Colors", "/v",
                                  "Background"])
@@ -156,6 +157,25 @@ class WineTarget:
                            errors="replace", timeout=60)
         self.end_case()
         return r.stdout + r.stderr
+
+    def prepare(self, dpi=None, xrandr=False):
+        """The prefix as the next case wants it, while no Wine process runs: the DPI every
+        monitor has (Wine has one for all, LogPixels), and whether Wine takes its monitors from
+        RandR, where the one Xvfb output's changes show, rather than from Xinerama. What a case
+        changed is put back for the next one that does not ask for it."""
+        wanted = {"dpi": dpi or 96, "xrandr": xrandr}
+        if wanted == self.settings:
+            return
+        reg = os.path.join(self.tmp, "settings.reg")
+        with open(reg, "w", encoding="utf-8") as f:
+            f.write("REGEDIT4\n\n"
+                    "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
+                    f"\"LogPixels\"=dword:{wanted['dpi']:08x}\n\n"
+                    "[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"
+                    f"\"UseXRandR\"=\"{'Y' if xrandr else 'N'}\"\n")
+        self.run_tool(["reg", "import", "Z:" + reg.replace("/", "\\")])
+        self.end_case()   # the registry is written out as the wineserver ends
+        self.settings = wanted
 
     def end_case(self):
         """Ends every Wine process of the lane: the next case starts on a display of its own."""

@@ -163,6 +163,23 @@ class Session:
         if self.primary == name:
             self.primary = next(iter(self.monitors), None)
 
+    def resize_screen(self, width, height):
+        """Gives the screen's one output (Xvfb's "screen") a mode of another size, as a monitor
+        set to another resolution is: the screen takes the output's size. Xvfb cannot grow past
+        the size it was started with."""
+        env = self.env()
+        name = f"{width}x{height}"
+        listed = subprocess.run(["xrandr"], env=env, check=True, capture_output=True,
+                                text=True).stdout
+        if not any(line.split()[:1] == [name] for line in listed.splitlines()[1:]):
+            # Any timings will do for a screen with no display behind it.
+            subprocess.run(["xrandr", "--newmode", name, "60", str(width), str(width + 24),
+                            str(width + 160), str(width + 320), str(height), str(height + 3),
+                            str(height + 9), str(height + 38)], env=env, check=True)
+            subprocess.run(["xrandr", "--addmode", "screen", name], env=env, check=True)
+        subprocess.run(["xrandr", "--output", "screen", "--mode", name], env=env, check=True)
+        self.width, self.height = width, height
+
     def primary_rect(self):
         return self.monitors[self.primary] if self.primary else (0, 0, self.width, self.height)
 
