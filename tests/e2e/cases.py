@@ -72,6 +72,11 @@ BRACKET_MS = 20
 # fires, is held to DELAY_TOLERANCE_MS all the same; without a window manager the window must be
 # on screen within that too.
 WM_FIRST_SHOW_MS = 100
+# Without a window manager Wine still does a window manager's part itself: the window it was asked
+# for reached the screen 15 to 17 ms after the program's request for a window made at that moment
+# (the reveal dialog of the timed road), on an idle machine. The program's request is held to
+# DELAY_TOLERANCE_MS all the same.
+WINE_MAP_MS = 30
 
 
 def dark(c):
@@ -289,7 +294,7 @@ def assert_delay(ctx, what, timing, interval):
     low, high = timing.low, timing.high
     check(timing.asked is not None, f"{what}: the program's request for the window was not seen")
     alow, ahigh = timing.asked
-    late = WM_FIRST_SHOW_MS if ctx.s.wm else 0
+    late = WM_FIRST_SHOW_MS if ctx.s.wm else WINE_MAP_MS if ctx.target else 0
     tolerance = ctx.delay_tolerance_ms
     ctx.say(f"{what}: asked for {alow}..{ahigh} ms, on screen {low}..{high} ms after the input "
             f"on the server's clock (interval {interval} ms, error {alow - interval:+d} ms; "
@@ -1355,11 +1360,14 @@ class Case:
     one under Wine. `nested`: the screens of a Xephyr inside the Xvfb of `screen` (Wine takes
     its monitors from Xinerama); `env`: the program's environment on top of the session's.
     `dpi`: the logical DPI, Xft.dpi for the Linux program and every monitor's under Wine;
-    `wine_xrandr`: Wine takes its monitors from RandR, so that it sees the screen change size."""
+    `wine_xrandr`: Wine takes its monitors from RandR, so that it sees the screen change size.
+    `measured`: the case times a delay to the millisecond (see run_e2e.py for how those run
+    under Wine)."""
 
     def __init__(self, name, run, screen=(1024, 768), slow=False, monitors=(), dpi=None,
-                 linux=True, wine=False, nested=(), env=None, wine_xrandr=False):
+                 linux=True, wine=False, nested=(), env=None, wine_xrandr=False, measured=False):
         self.name, self.run, self.screen, self.slow = name, run, screen, slow
+        self.measured = measured
         self.monitors, self.dpi = monitors, dpi
         self.linux, self.wine, self.nested, self.env = linux, wine, nested, env
         self.wine_xrandr = wine_xrandr
@@ -1378,17 +1386,18 @@ CASES = [
     Case("stepping", case_stepping, wine=True),
     Case("none_box", case_none_box, wine=True),
     Case("timer_box", case_timer_box, wine=True),
-    Case("enter_on_start", case_enter_on_start, wine=True),
+    Case("enter_on_start", case_enter_on_start, wine=True, measured=True),
     Case("typo_start", typo_case("abc", START, "Return"), wine=True),
     Case("typo_up", typo_case("abc", UP, "Escape"), wine=True),
     Case("typo_down", typo_case("abc", DOWN, "close"), wine=True),
     # More than the longest interval a timer takes (65,535 ms).
     Case("typo_66", typo_case("66", START, "close box"), wine=True),
     Case("delay", delay_case("5", 5001)),
-    Case("delay_2", delay_case("2", 2001), linux=False, wine=True),
+    Case("delay_2", delay_case("2", 2001), linux=False, wine=True, measured=True),
     # The decimal separator of the user's locale: a comma in German. (Over 2 s: see
     # Context.wine_bare.)
-    Case("delay_comma", delay_case("2,5", 2501), linux=False, wine=True, env=GERMAN),
+    Case("delay_comma", delay_case("2,5", 2501), linux=False, wine=True, env=GERMAN,
+         measured=True),
     Case("cover_click", cover_case("click", others=True), wine=True),
     Case("cover_text_click", cover_case("text", others=False), wine=True),
     Case("cover_close_request", cover_case("close", others=True), wine=True),
@@ -1402,7 +1411,7 @@ CASES = [
     Case("cancel", cancel_case("cancel"), wine=True),
     Case("cancel_close_box", cancel_case("close box"), wine=True),
     Case("cancel_close_request", cancel_case("close"), wine=True),
-    Case("timed_road", case_timed_road, slow=True, wine=True),
+    Case("timed_road", case_timed_road, slow=True, wine=True, measured=True),
     Case("cancel_maps_nothing", case_cancel_maps_nothing, wine=True),
     Case("reveal_high_dpi", case_reveal_high_dpi, screen=(1280, 1024), dpi=HIGH_DPI),
     Case("monitors_setup_dialog", case_setup_dialog, screen=(2304, 1024), monitors=PRIMARY_RIGHT),
