@@ -378,19 +378,23 @@ void TestLifecycle::tabOrder_data()
     QTest::newRow("timed screen: a label and a timer") << "Form3" << QStringList{};
 }
 
+// A fresh form of the program by its name.
+static std::unique_ptr<Form> formNamed(const QString &window)
+{
+    if (window == "Form1")
+        return std::make_unique<forms::Form1>();
+    if (window == "Form2")
+        return std::make_unique<forms::Form2>();
+    if (window == "Form3")
+        return std::make_unique<forms::Form3>();
+    return std::make_unique<forms::frmAbout1>();
+}
+
 void TestLifecycle::tabOrder()
 {
     QFETCH(QString, window);
     QFETCH(QStringList, order);
-    std::unique_ptr<Form> form;
-    if (window == "Form1")
-        form = std::make_unique<forms::Form1>();
-    else if (window == "Form2")
-        form = std::make_unique<forms::Form2>();
-    else if (window == "Form3")
-        form = std::make_unique<forms::Form3>();
-    else
-        form = std::make_unique<forms::frmAbout1>();
+    const std::unique_ptr<Form> form = formNamed(window);
     QStringList names;
     for (const ControlDesc *c : quill::tabOrder(form->description()))
         names << QString::fromUtf8(c->name.data(), qsizetype(c->name.size()));
@@ -485,15 +489,7 @@ void TestLifecycle::heardAs()
     QFETCH(QString, control);
     QFETCH(QString, name);
     QFETCH(QString, description);
-    std::unique_ptr<Form> form;
-    if (window == "Form1")
-        form = std::make_unique<forms::Form1>();
-    else if (window == "Form2")
-        form = std::make_unique<forms::Form2>();
-    else if (window == "Form3")
-        form = std::make_unique<forms::Form3>();
-    else
-        form = std::make_unique<forms::frmAbout1>();
+    const std::unique_ptr<Form> form = formNamed(window);
     const WindowDesc &d = form->description();
     auto q = [](std::string_view t) { return QString::fromUtf8(t.data(), qsizetype(t.size())); };
     if (control.isEmpty()) {
