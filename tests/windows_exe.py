@@ -12,7 +12,7 @@ import struct
 import sys
 
 # ole32: COM on the window thread, for the accessibility runtime's property service that names
-# the controls Windows would misname (ScreenReader.cpp); oleacc itself is loaded by COM.
+# the controls Windows would misname (Accessibility.cpp); oleacc itself is loaded by COM.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll", "ole32.dll"}
 OLE32_FUNCTIONS = {"CoInitializeEx", "CoCreateInstance", "CoUninitialize"}
 NOT_IMPORTED = {"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"}

@@ -4,6 +4,8 @@
 #include "Dpi.h"
 #include "ErrorReport.h"
 #include "Layout.h"
+#include "Look.h"
+#include "MessageBox.h"
 #include "Text.h"
 #include "Win32Window.h"
 
@@ -67,17 +69,6 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
 }
 
 } // namespace
-
-HFONT makeFont(const Font &font, double scale, UINT dpi)
-{
-    std::wstring face = widen(font.face);
-    if (face == L"MS Sans Serif")
-        face = L"Microsoft Sans Serif";
-    const int height = -static_cast<int>(std::lround(font.points * scale * dpi / 72.0));
-    return CreateFontW(height, 0, 0, 0, static_cast<int>(font.weight), FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       VARIABLE_PITCH | FF_SWISS, face.c_str());
-}
 
 Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
 {
@@ -291,15 +282,6 @@ char32_t Win32Backend::decimalSeparator() const
     return U'.';
 }
 
-void Win32Backend::showMessage(const std::string &text)
-{
-    // Modal to the whole program (every window of the thread is disabled while it is up), above
-    // the full-screen covers, the program's name as its caption, an OK button and no icon.
-    const HWND active = GetActiveWindow();
-    MessageBoxW(nullptr, widen(text).c_str(), L"Quillendor",
-                MB_OK | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
-    if (active && IsWindow(active) && IsWindowVisible(active))
-        SetForegroundWindow(active);
-}
+void Win32Backend::showMessage(const std::string &text) { win32::showMessage(text); }
 
 } // namespace quill::win32

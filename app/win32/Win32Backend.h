@@ -7,7 +7,7 @@
 // (WaitableTimers) and unloaded windows are destroyed once no handler runs any more.
 
 #include "Backend.h"
-#include "ScreenReader.h"
+#include "Accessibility.h"
 #include "WaitableTimers.h"
 
 #include <windows.h>
@@ -49,7 +49,7 @@ public:
     WaitableTimers &timers() { return m_timers; }
     // The hidden window that owns the windows kept off the taskbar: they stay in Alt+Tab.
     HWND owner() const { return m_owner; }
-    ScreenReader &screenReader() { return m_screenReader; }
+    Accessibility &accessibility() { return m_accessibility; }
 
     // The windows that are loaded, for the message loop and for one another: a full-screen form
     // on the screen keeps the other windows above it until it goes.
@@ -71,7 +71,7 @@ private:
     Win32Window *formOf(HWND window) const;
 
     HINSTANCE m_instance;
-    ScreenReader m_screenReader; // before the windows, after them gone
+    Accessibility m_accessibility; // before the windows, after them gone
     HWND m_messages = nullptr; // message-only: the posted steps arrive here
     HWND m_owner = nullptr;
     std::deque<std::function<void()>> m_posted;
@@ -84,9 +84,5 @@ private:
     HWND m_lastFocus = nullptr;
     bool m_ended = false;
 };
-
-// A font of the description at `scale` times its size and `dpi`: "MS Sans Serif" is a bitmap face
-// with a few sizes, so its TrueType counterpart "Microsoft Sans Serif" stands in for it.
-HFONT makeFont(const Font &font, double scale, UINT dpi);
 
 } // namespace quill::win32

@@ -1,22 +1,27 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// A loaded form's window on Win32: a top-level window with a child window per control, built from
-// the description at the window's DPI, and for a full-screen form a borderless topmost cover on
-// every other monitor. It reports clicks, timers and close requests to its form and does what the
-// runtime tells it; when and in what order is the runtime's.
+// A loaded form's window on Win32: a top-level window with its controls (Widgets), built from the
+// description at the window's DPI, and for a full-screen form the covers of the other monitors
+// (Covers). It reports clicks, timers and close requests to its form and does what the runtime
+// tells it; when and in what order is the runtime's.
 
 #include "Backend.h"
+#include "Covers.h"
+#include "Look.h"
+#include "Widgets.h"
 
 #include <windows.h>
 
-#include <map>
 #include <string>
-#include <vector>
 
 namespace quill::win32 {
 
 class Win32Backend;
+
+// The window styles a form's description gives its window, and every cover of it.
+DWORD styleOf(const WindowDesc &description);
+DWORD exStyleOf(const WindowDesc &description);
 
 class Win32Window final : public NativeWindow {
 public:
@@ -38,6 +43,7 @@ public:
     void stopTimers() override;
 
     HWND handle() const { return m_window; }
+    // The window itself or one of its covers.
     bool owns(HWND window) const;
     bool isFullScreen() const;
     bool coversShown() const { return m_shown && isFullScreen(); }
@@ -51,54 +57,35 @@ public:
     LRESULT pictureMessage(HWND window, UINT message, WPARAM w, LPARAM l);
 
 private:
-    struct Control {
-        const ControlDesc *desc = nullptr;
-        HWND window = nullptr;
-        int id = 0;
-    };
-
     void release();
-    std::vector<std::pair<const ControlDesc *, HWND>> controlWindows() const;
-    void createControls();
+    void loadIcons();
+    // The controls at the look's DPI, fonts made afresh.
     void layOut();
     // Lays the window out again at `dpi`, fonts measured afresh, when that is not its DPI yet.
     void followDpi(UINT dpi);
+    // The covers made again for the monitors there are now, the window over the primary one.
     void makeCovers();
-    void destroyCovers();
-    void showCovers();
-    const Control *find(std::string_view name) const;
-    const Control *findById(int id) const;
-    const Control *findByWindow(HWND window) const;
-    void command(int id, int code);
-    void click(const Control &control);
-    // What a press or release at `at` in `window` is on: a label's or picture box's name, or
-    // empty for the background.
-    std::string targetAt(HWND window, POINT at) const;
-    bool mouse(HWND window, UINT message, LPARAM l);
-    HBRUSH brush(Colour colour);
-    HFONT font(const Font &font);
     void paint(HWND window);
-    void paintPicture(HWND window, HDC dc);
-    void setDefaultLook(HWND focus);
 
     Win32Backend &m_backend;
     const WindowDesc &m_description;
     WindowEvents m_events;
-    double m_fontScale = 1.0;
-    UINT m_dpi = 96;
+    Look m_look;       // the brushes and fonts, at the window's DPI
+    Widgets m_widgets; // uses m_events and m_look's fonts: after them
+    Covers m_covers;   // a full-screen form's other monitors
     HWND m_window = nullptr;
-    std::vector<HWND> m_covers; // a full-screen form's other monitors
-    std::vector<Monitor> m_monitors; // the monitors the covers were laid out for
-    std::vector<Control> m_controls;
-    std::map<Colour, HBRUSH> m_brushes;
-    std::vector<std::pair<Font, HFONT>> m_fonts;
     HICON m_bigIcon = nullptr;
     HICON m_smallIcon = nullptr;
-    HWND m_focus = nullptr; // the control that has, or gets, the focus when the window is active
-    HWND m_pressedIn = nullptr;
-    std::string m_pressed; // the label or background a press started on
-    bool m_pressing = false;
+
+    // What the window procedure keeps between messages:
+    // - m_focus: the control that has the focus, or gets it back when the window is active again
+    //   (WM_ACTIVATE, WM_SETFOCUS); Windows forgets it when the window loses the activation.
+    HWND m_focus = nullptr;
+    // - m_shown: the runtime mapped the window and has not unmapped it. A minimised dialog comes
+    //   back only while it is set, and the monitor check only covers monitors while it is.
     bool m_shown = false;
+    // - m_aboveCovers: the window is topmost because a fake screen was up when it was shown; it
+    //   goes back to an ordinary window when the last cover goes (keepAboveCovers).
     bool m_aboveCovers = false;
 };
 

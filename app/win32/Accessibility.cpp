@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ScreenReader.h"
+#include "Accessibility.h"
 
 #include "AccessibleText.h"
 #include "Text.h"
@@ -35,7 +35,7 @@ void setText(IAccPropServices *service, HWND window, const MSAAPROPID &property,
 
 } // namespace
 
-ScreenReader::ScreenReader()
+Accessibility::Accessibility()
 {
     const HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     m_comStarted = SUCCEEDED(started);
@@ -46,7 +46,7 @@ ScreenReader::ScreenReader()
         m_service = static_cast<IAccPropServices *>(service);
 }
 
-ScreenReader::~ScreenReader()
+Accessibility::~Accessibility()
 {
     if (m_service)
         m_service->Release();
@@ -54,7 +54,7 @@ ScreenReader::~ScreenReader()
         CoUninitialize();
 }
 
-void ScreenReader::describe(HWND window, const WindowDesc &d,
+void Accessibility::describe(HWND window, const WindowDesc &d,
                             std::span<const std::pair<const ControlDesc *, HWND>> controls)
 {
     if (!m_service)
@@ -73,7 +73,7 @@ void ScreenReader::describe(HWND window, const WindowDesc &d,
     }
 }
 
-void ScreenReader::forget(HWND window,
+void Accessibility::forget(HWND window,
                           std::span<const std::pair<const ControlDesc *, HWND>> controls)
 {
     if (!m_service)

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "Picture.h"
+#include "Look.h"
 
+#include "Layout.h"
 #include "QuestionMark.h"
+#include "Text.h"
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace quill::win32 {
@@ -83,6 +86,82 @@ void drawQuestionMark(HDC dc, const RECT &box)
     SelectObject(big, oldBig);
     DeleteObject(bigBitmap);
     DeleteDC(big);
+}
+
+HFONT makeFont(const Font &font, double scale, UINT dpi)
+{
+    std::wstring face = widen(font.face);
+    if (face == L"MS Sans Serif")
+        face = L"Microsoft Sans Serif";
+    const int height = -static_cast<int>(std::lround(font.points * scale * dpi / 72.0));
+    return CreateFontW(height, 0, 0, 0, static_cast<int>(font.weight), FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       VARIABLE_PITCH | FF_SWISS, face.c_str());
+}
+
+Look::~Look()
+{
+    for (auto &[colour, b] : m_brushes)
+        DeleteObject(b);
+    for (auto &[f, handle] : m_fonts)
+        DeleteObject(handle);
+    dropOldFonts();
+}
+
+HBRUSH Look::brush(Colour colour)
+{
+    const Colour rgb = toRgb(colour, m_backend);
+    auto it = m_brushes.find(rgb);
+    if (it != m_brushes.end())
+        return it->second;
+    HBRUSH made = CreateSolidBrush(static_cast<COLORREF>(rgb));
+    m_brushes.emplace(rgb, made);
+    return made;
+}
+
+HFONT Look::font(const Font &f)
+{
+    const auto same = [&f](const auto &known) {
+        return known.first.face == f.face && known.first.points == f.points
+               && known.first.weight == f.weight;
+    };
+    if (auto it = std::find_if(m_fonts.begin(), m_fonts.end(), same); it != m_fonts.end())
+        return it->second;
+    HFONT made = makeFont(f, m_fontScale, m_dpi);
+    m_fonts.emplace_back(f, made);
+    return made;
+}
+
+void Look::setScale(UINT dpi, double fontScale)
+{
+    m_dpi = dpi;
+    m_fontScale = fontScale;
+    for (auto &[f, handle] : m_fonts)
+        m_oldFonts.push_back(handle);
+    m_fonts.clear();
+}
+
+void Look::dropOldFonts()
+{
+    for (HFONT handle : m_oldFonts)
+        DeleteObject(handle);
+    m_oldFonts.clear();
+}
+
+void drawLines(HDC dc, const WindowDesc &d, UINT dpi, Look &look)
+{
+    // Each line covers its width in rows from its end points' row down, so a two-pixel white
+    // line right under a one-pixel grey one leaves both seen: an etched rule.
+    for (const ControlDesc &c : d.controls) {
+        if (c.kind != Kind::Line)
+            continue;
+        const int x1 = toPixels(c.x1, dpi), y1 = toPixels(c.y1, dpi);
+        const int x2 = toPixels(c.x2, dpi), y2 = toPixels(c.y2, dpi);
+        const int w = std::max<int>(1, c.lineWidth);
+        RECT r = y1 == y2 ? RECT{std::min(x1, x2), y1, std::max(x1, x2), y1 + w}
+                          : RECT{x1, std::min(y1, y2), x1 + w, std::max(y1, y2)};
+        FillRect(dc, &r, look.brush(c.lineColour));
+    }
 }
 
 } // namespace quill::win32

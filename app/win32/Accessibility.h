@@ -20,12 +20,12 @@ struct IAccPropServices;
 
 namespace quill::win32 {
 
-class ScreenReader {
+class Accessibility {
 public:
-    ScreenReader();
-    ~ScreenReader();
-    ScreenReader(const ScreenReader &) = delete;
-    ScreenReader &operator=(const ScreenReader &) = delete;
+    Accessibility();
+    ~Accessibility();
+    Accessibility(const Accessibility &) = delete;
+    Accessibility &operator=(const Accessibility &) = delete;
 
     // A window just built from `description`, with the window of each of its controls.
     void describe(HWND window, const WindowDesc &description,

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// How a window's fonts, colours, lines and pictures are drawn with GDI at its DPI: "MS Sans Serif"
+// as its TrueType counterpart, the system colours from the user's scheme, the lines of the
+// description, and the question-mark picture.
+
+#include "Backend.h"
+#include "Description.h"
+
+#include <windows.h>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace quill::win32 {
+
+// A font of the description at `scale` times its size and `dpi`: "MS Sans Serif" is a bitmap face
+// with a few sizes, so its TrueType counterpart "Microsoft Sans Serif" stands in for it.
+HFONT makeFont(const Font &font, double scale, UINT dpi);
+
+// The brushes and fonts one window draws with, made when first asked for and kept until the
+// window goes.
+class Look {
+public:
+    explicit Look(const Backend &backend) : m_backend(backend) {}
+    ~Look();
+    Look(const Look &) = delete;
+    Look &operator=(const Look &) = delete;
+
+    // A brush of a description's colour, a system colour index included.
+    HBRUSH brush(Colour colour);
+    // The font at the window's DPI and font share.
+    HFONT font(const Font &font);
+
+    UINT dpi() const { return m_dpi; }
+    double fontScale() const { return m_fontScale; }
+    // Fonts are made afresh at `dpi` and `fontScale` from now on. A control keeps drawing with
+    // the font it was given until it gets another, so the old ones stay until dropOldFonts().
+    void setScale(UINT dpi, double fontScale);
+    void dropOldFonts();
+
+private:
+    const Backend &m_backend;
+    UINT m_dpi = 96;
+    double m_fontScale = 1.0;
+    std::map<Colour, HBRUSH> m_brushes;
+    std::vector<std::pair<Font, HFONT>> m_fonts;
+    std::vector<HFONT> m_oldFonts;
+};
+
+// The description's lines, in the window's client area at `dpi`.
+void drawLines(HDC dc, const WindowDesc &description, UINT dpi, Look &look);
+
+// The question-mark picture drawn from the runtime's geometry (QuestionMark.h), scaled into a box
+// keeping its proportions, at the box's top-left as a picture box shows its picture.
+void drawQuestionMark(HDC dc, const RECT &box);
+
+} // namespace quill::win32
