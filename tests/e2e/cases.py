@@ -108,10 +108,13 @@ class Context:
     """What a case works with: the session, the program path, and a place to say figures.
     `target` runs a Windows program under Wine (wine.WineTarget); `env` is the case's own
     environment on top of the session's (a locale); `dpi` the one the windows are laid out at;
-    `shots`, when given, the beginning of the file names of the pictures a case takes."""
+    `shots`, when given, the beginning of the file names of the pictures a case takes; `seams`
+    the options of the test build that runs in the program's place under Wine (see Case)."""
 
-    def __init__(self, session, program_path, say, target=None, env=None, dpi=None, shots=None):
+    def __init__(self, session, program_path, say, target=None, env=None, dpi=None, shots=None,
+                 seams=None):
         self.s = session
+        self.seams = seams
         self.dpi = dpi or 96
         self.shots = shots   # where to save the pictures a case takes: a path and name prefix
         self.program_path = program_path
@@ -129,7 +132,7 @@ class Context:
 
     def start(self):
         if self.target:
-            p = Program(self.s, self.program_path, argv=self.target.argv(),
+            p = Program(self.s, self.program_path, argv=self.target.argv(self.seams),
                         env=self.target.env(self.s.env(), self.env))
             p.left_over = self.target.left_over
         else:
@@ -1362,11 +1365,14 @@ class Case:
     `dpi`: the logical DPI, Xft.dpi for the Linux program and every monitor's under Wine;
     `wine_xrandr`: Wine takes its monitors from RandR, so that it sees the screen change size.
     `measured`: the case times a delay to the millisecond (see run_e2e.py for how those run
-    under Wine)."""
+    under Wine). `seams`: the options of the program's test build, Quillendor-seams.exe (beside
+    Quillendor.exe), which then runs in its place, to bring about what Wine never does."""
 
     def __init__(self, name, run, screen=(1024, 768), slow=False, monitors=(), dpi=None,
-                 linux=True, wine=False, nested=(), env=None, wine_xrandr=False, measured=False):
+                 linux=True, wine=False, nested=(), env=None, wine_xrandr=False, measured=False,
+                 seams=None):
         self.name, self.run, self.screen, self.slow = name, run, screen, slow
+        self.seams = seams
         self.measured = measured
         self.monitors, self.dpi = monitors, dpi
         self.linux, self.wine, self.nested, self.env = linux, wine, nested, env

@@ -74,7 +74,8 @@ def attempt(case, setup, program):
     try:
         session.start()
         ctx = Context(session, program, notes.append, target=TARGET, env=case.env,
-                      dpi=case.dpi, shots=SHOTS and os.path.join(SHOTS, f"{setup}-{case.name}"))
+                      dpi=case.dpi, shots=SHOTS and os.path.join(SHOTS, f"{setup}-{case.name}"),
+                      seams=case.seams)
         case.run(ctx)
         ok, detail = True, ""
     except Exception as e:  # AssertionError, SessionError, or the X connection going away

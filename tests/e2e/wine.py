@@ -108,8 +108,11 @@ class WineTarget:
         env.update(extra or {})
         return env
 
-    def argv(self):
-        return [self.wine, self.exe]
+    def argv(self, seams=None):
+        """The program, or with `seams` (a list of options) its test build beside it."""
+        if seams is None:
+            return [self.wine, self.exe]
+        return [self.wine, os.path.join(os.path.dirname(self.exe), "Quillendor-seams.exe")] + seams
 
     def run_tool(self, args):
         r = subprocess.run([self.wine] + args, env=base_env(self.prefix), capture_output=True, text=True,

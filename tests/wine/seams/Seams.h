@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Included ahead of every source of the Windows backend in the program's test build
+// (Quillendor-seams.exe), never in Quillendor.exe: a few Windows functions are routed through
+// stand-ins that can refuse or fail as real Windows does where Wine never would. Each stand-in
+// calls the real function unless the test build's command line asks otherwise (Seams.cpp).
+
+#include <windows.h>
+
+namespace quill::seams {
+
+// SetForegroundWindow: refused, as Windows refuses a program that is not in the foreground when
+// the user works in another one (the foreground lock).
+BOOL setForegroundWindow(HWND window);
+// ChildWindowFromPointEx, asked when a click lands on a window: throws std::bad_alloc, as a
+// failing allocation would in the middle of a message.
+HWND childWindowFromPointEx(HWND parent, POINT point, UINT flags);
+
+} // namespace quill::seams
+
+#define SetForegroundWindow quill::seams::setForegroundWindow
+#define ChildWindowFromPointEx quill::seams::childWindowFromPointEx
