@@ -13,6 +13,9 @@ namespace {
 
 // While a fake screen is up its monitors are looked at this often.
 constexpr UINT MonitorCheckMs = 250;
+// A window that stays above the covers right after they were raised this many times in a row
+// is one they cannot go above.
+constexpr int UnbeatableAfter = 3;
 
 // What the covers are laid out from: where the monitors are and at what DPI.
 bool sameMonitors(const std::vector<Monitor> &a, const std::vector<Monitor> &b)
@@ -62,21 +65,31 @@ void Covers::destroy()
         DestroyWindow(cover);
 }
 
-void Covers::show(HWND window)
+void Covers::show(HWND window, bool activate)
 {
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    m_shown = true;
+    constexpr UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW;
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, activate ? keep : keep | SWP_NOACTIVATE);
     for (HWND cover : m_covers)
-        SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, keep | SWP_NOACTIVATE);
+    m_backend.taskbar().markFullScreen(window, true);
+    for (HWND cover : m_covers)
+        m_backend.taskbar().markFullScreen(cover, true);
 }
 
 void Covers::watchMonitors(HWND window) { SetTimer(window, MonitorCheck, MonitorCheckMs, nullptr); }
 
 void Covers::hide(HWND window)
 {
+    m_shown = false;
+    m_stayedAbove = {};
+    m_unbeatable.clear();
     KillTimer(window, MonitorCheck);
-    for (HWND cover : m_covers)
+    for (HWND cover : m_covers) {
         ShowWindow(cover, SW_HIDE);
+        m_backend.taskbar().markFullScreen(cover, false);
+    }
+    m_backend.taskbar().markFullScreen(window, false);
 }
 
 bool Covers::owns(HWND window) const
@@ -85,5 +98,69 @@ bool Covers::owns(HWND window) const
 }
 
 bool Covers::outdated() const { return !sameMonitors(m_backend.monitors(), m_monitors); }
+
+bool Covers::unbeatable(HWND window) const
+{
+    return std::find(m_unbeatable.begin(), m_unbeatable.end(), window) != m_unbeatable.end();
+}
+
+HWND Covers::overtaken(HWND window) const
+{
+    const auto above = [this](HWND mine) -> HWND {
+        RECT area;
+        if (!IsWindowVisible(mine) || !GetWindowRect(mine, &area))
+            return nullptr;
+        const DWORD self = GetCurrentProcessId();
+        // Up the z-order from the window; a bound, since the order may change under the walk.
+        HWND other = GetWindow(mine, GW_HWNDPREV);
+        for (int i = 0; other && i < 4096; ++i, other = GetWindow(other, GW_HWNDPREV)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(other, &process);
+            RECT r, overlap;
+            if (process != self && IsWindowVisible(other) && !IsIconic(other)
+                && GetWindowRect(other, &r) && IntersectRect(&overlap, &r, &area)
+                && !unbeatable(other))
+                return other;
+        }
+        return nullptr;
+    };
+    if (HWND found = above(window))
+        return found;
+    for (HWND cover : m_covers)
+        if (HWND found = above(cover))
+            return found;
+    return nullptr;
+}
+
+void Covers::keepOnTop(HWND window)
+{
+    if (!m_shown || !overtaken(window))
+        return;
+    show(window, false);
+    std::pair<HWND, int> stayed{};
+    while (HWND still = overtaken(window)) {
+        const int times = still == m_stayedAbove.first ? m_stayedAbove.second + 1 : 1;
+        if (times < UnbeatableAfter) {
+            stayed = {still, times};
+            break;
+        }
+        m_unbeatable.push_back(still);
+    }
+    m_stayedAbove = stayed;
+    m_backend.raiseAboveCovers();
+}
+
+void Covers::keepOnTopSoon(HWND window)
+{
+    if (!m_shown || *m_checkPosted)
+        return;
+    *m_checkPosted = true;
+    m_backend.post([this, posted = std::weak_ptr<bool>(m_checkPosted), window] {
+        if (const auto alive = posted.lock()) {
+            *alive = false;
+            keepOnTop(window);
+        }
+    });
+}
 
 } // namespace quill::win32

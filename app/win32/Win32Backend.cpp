@@ -171,6 +171,27 @@ void Win32Backend::coversChanged()
         w->keepAboveCovers(false);
 }
 
+void Win32Backend::raiseAboveCovers()
+{
+    // The thread's visible windows that are no fake screen, the message box included, from the
+    // bottom up, so that they keep their order among themselves.
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND window, LPARAM list) {
+            if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()
+                && IsWindowVisible(window))
+                reinterpret_cast<std::vector<HWND> *>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        const Win32Window *form = formOf(*it);
+        if (form && form->isFullScreen())
+            continue;
+        SetWindowPos(*it, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
 Win32Window *Win32Backend::formOf(HWND window) const
 {
     if (!window)

@@ -8,6 +8,7 @@
 
 #include "Backend.h"
 #include "Accessibility.h"
+#include "Taskbar.h"
 #include "WaitableTimers.h"
 
 #include <windows.h>
@@ -57,6 +58,11 @@ public:
     void remove(Win32Window *window);
     bool coversShown() const;
     void coversChanged();
+    // A fake screen went back on top of another program's window: the program's own windows
+    // shown over it (a dialog, the error report's message box) go back over it.
+    void raiseAboveCovers();
+    // What the shell's taskbar is told of the fake screens.
+    Taskbar &taskbar() { return m_taskbar; }
 
     // The window class every form window and cover is made of, and the picture box's.
     static constexpr const wchar_t *FormClass = L"QuillendorForm";
@@ -72,6 +78,7 @@ private:
 
     HINSTANCE m_instance;
     Accessibility m_accessibility; // before the windows, after them gone
+    Taskbar m_taskbar;             // after COM has started, released before it ends
     HWND m_messages = nullptr; // message-only: the posted steps arrive here
     HWND m_owner = nullptr;
     std::deque<std::function<void()>> m_posted;

@@ -48,7 +48,7 @@ DWORD exStyleOf(const WindowDesc &d)
 Win32Window::Win32Window(Win32Backend &backend, const WindowDesc &d, const WindowLayout &layout,
                          WindowEvents events)
     : m_backend(backend), m_description(d), m_events(std::move(events)), m_look(backend),
-      m_widgets(backend, d, m_events), m_covers(backend, d, this)
+      m_widgets(backend, d, m_events), m_covers(backend, d, this), m_zOrder(backend)
 {
     const DWORD style = styleOf(d);
     const DWORD ex = exStyleOf(d);
@@ -155,7 +155,7 @@ void Win32Window::makeCovers()
         followDpi(dpiOf(m_window));
     }
     if (m_shown)
-        m_covers.show(m_window);
+        m_covers.show(m_window, true);
 }
 
 void Win32Window::place(const PixelRect &client)
@@ -178,28 +178,22 @@ void Win32Window::map()
         // Monitors that changed while the screen was hidden are covered as it comes.
         if (m_covers.outdated())
             makeCovers();
-        m_covers.show(m_window);
+        m_covers.show(m_window, true);
         m_covers.watchMonitors(m_window);
+        // Refused when the user works in another program, the usual case once the delay ran:
+        // the covers stay on top all the same (Covers::keepOnTop), and a click activates them.
         SetForegroundWindow(m_window);
         return;
     }
     if (IsIconic(m_window))
         ShowWindow(m_window, SW_RESTORE);
-    // While a fake screen is up, a window shown above it stays above it until it goes.
-    keepAboveCovers(m_backend.coversShown());
-    SetWindowPos(m_window, m_aboveCovers ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(m_window);
+    m_zOrder.shown(m_window);
 }
 
 void Win32Window::keepAboveCovers(bool above)
 {
-    if (above == m_aboveCovers || isFullScreen())
-        return;
-    m_aboveCovers = above;
-    if (m_window && IsWindowVisible(m_window))
-        SetWindowPos(m_window, above ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (!isFullScreen())
+        m_zOrder.keepAboveCovers(m_window, above);
 }
 
 void Win32Window::unmap()
@@ -295,8 +289,29 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
         if (w == Covers::MonitorCheck) {
             if (window == m_window && m_shown && m_covers.outdated())
                 makeCovers();
+            m_covers.keepOnTop(m_window);
             return 0;
         }
+        break;
+    case WM_WINDOWPOSCHANGING: {
+        // Something moves a fake screen's window down the z-order: it goes back on top.
+        const auto *pos = reinterpret_cast<const WINDOWPOS *>(l);
+        if (!(pos->flags & SWP_NOZORDER) && pos->hwndInsertAfter != HWND_TOPMOST
+            && pos->hwndInsertAfter != HWND_TOP)
+            m_covers.keepOnTopSoon(m_window);
+        break;
+    }
+    case WM_ACTIVATEAPP:
+        // Another program took the foreground, and may put a window over the fake screen.
+        if (!w)
+            m_covers.keepOnTopSoon(m_window);
+        else if (window == m_window)
+            m_zOrder.activated(m_window);
+        break;
+    case WM_MOUSEACTIVATE:
+        // A click on a fake screen that is not active activates it and still counts as a click.
+        if (isFullScreen())
+            return MA_ACTIVATE;
         break;
     case WM_CLOSE:
         // The close box, Alt+F4, the taskbar's Close: the form decides, never DefWindowProc.
@@ -312,9 +327,12 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
             const HWND focus = GetFocus();
             if (focus && GetAncestor(focus, GA_ROOT) == m_window && focus != m_window)
                 m_focus = focus;
-        } else if (m_focus && IsWindow(m_focus)) {
-            SetFocus(m_focus);
-            return 0;
+        } else {
+            m_zOrder.activated(m_window);
+            if (m_focus && IsWindow(m_focus)) {
+                SetFocus(m_focus);
+                return 0;
+            }
         }
         break;
     case WM_SETFOCUS:
@@ -333,7 +351,7 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
     case Restore:
         if (m_shown && IsIconic(m_window)) {
             ShowWindow(m_window, SW_RESTORE);
-            SetForegroundWindow(m_window);
+            m_zOrder.shown(m_window);
         }
         return 0;
     case WM_DISPLAYCHANGE:

@@ -10,6 +10,7 @@
 #include "Covers.h"
 #include "Look.h"
 #include "Widgets.h"
+#include "ZOrder.h"
 
 #include <windows.h>
 
@@ -49,6 +50,7 @@ public:
     bool coversShown() const { return m_shown && isFullScreen(); }
     // Above every cover while one is on the screen, an ordinary window again once none is.
     void keepAboveCovers(bool above);
+
     // The focus moved inside the window: the focused push button is the one Enter presses.
     void focusChanged(HWND focus);
 
@@ -73,6 +75,7 @@ private:
     Look m_look;       // the brushes and fonts, at the window's DPI
     Widgets m_widgets; // uses m_events and m_look's fonts: after them
     Covers m_covers;   // a full-screen form's other monitors
+    ZOrder m_zOrder;   // a framed window's place among the desktop's windows
     HWND m_window = nullptr;
     HICON m_bigIcon = nullptr;
     HICON m_smallIcon = nullptr;
@@ -84,9 +87,6 @@ private:
     // - m_shown: the runtime mapped the window and has not unmapped it. A minimised dialog comes
     //   back only while it is set, and the monitor check only covers monitors while it is.
     bool m_shown = false;
-    // - m_aboveCovers: the window is topmost because a fake screen was up when it was shown; it
-    //   goes back to an ordinary window when the last cover goes (keepAboveCovers).
-    bool m_aboveCovers = false;
 };
 
 } // namespace quill::win32

@@ -1358,6 +1358,100 @@ def case_screen_resized(ctx):
     assert_exits(p)
 
 
+# --- what Wine hides: the foreground lock, the session's end, other programs' requests ----------
+
+def desk(ctx, *args, **popen):
+    """tests/wine/desk.cpp (built beside Quillendor.exe) in the program's prefix and display."""
+    exe = os.path.join(os.path.dirname(ctx.target.exe), "desk.exe")
+    return subprocess.Popen([ctx.target.wine, exe] + list(args), env=ctx.target.env(ctx.s.env()),
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, **popen)
+
+
+MAGENTA = (255, 0, 255)
+
+
+def centre(rect):
+    x, y, w, h = rect
+    return x + w // 2, y + h // 2
+
+
+def wait_pixels(ctx, points, want, within):
+    """Seconds until every point shows `want`, or None after `within` seconds."""
+    started = time.monotonic()
+    while time.monotonic() - started < within:
+        if all(ctx.s.pixel(x, y) == want for x, y in points):
+            return time.monotonic() - started
+        time.sleep(0.01)
+    return None
+
+
+def case_foreground_refused(ctx):
+    """Windows refuses the program the foreground when the delay ends (the user works in another
+    program, whose topmost windows then rise over the fake screen once, as the taskbar does):
+    the fake screen is back over them within a second on every monitor, a click still ends it,
+    and the reveal dialog comes over them and takes Return once clicked."""
+    s = ctx.s
+    other = other_monitors(ctx)[0]
+    # One over the reveal dialog's lower right corner, one on the other monitor.
+    rx, ry = reveal_at(ctx)
+    raisers = [(rx + REVEAL_SIZE[0] - 120, ry + REVEAL_SIZE[1] - 90, 220, 160),
+               (other[0] + 100, other[1] + 100, 200, 150)]
+    points = [centre(r) for r in raisers]
+    p, dialog = start_dialog(ctx)
+    type_delay(ctx, dialog, "2")
+    s.click(dialog, *START)
+    image = os.path.basename(ctx.target.argv(ctx.seams)[1])
+    raiser = desk(ctx, "raise", image, *[",".join(map(str, r)) for r in raisers],
+                  stdin=subprocess.PIPE)
+    try:
+        check(raiser.stdout.readline().strip() == "ready", "desk.exe raise did not start")
+        check(wait_pixels(ctx, points, MAGENTA, 3) is not None, "the other program's windows "
+              "did not come on the screen")
+        p.window("Form1", timeout=6)
+        check(wait_pixels(ctx, points, ctx.desktop, 3) is not None,
+              "the fake screen did not come over the other program's windows")
+        s.wait_gone(dialog, ctx.gone_within)
+        raiser.stdin.write("raise\n")
+        raiser.stdin.flush()
+        check(raiser.stdout.readline().strip() == "raised", "desk.exe did not raise its windows")
+        said = raiser.stdout.readline().split()
+        check(said[:1] == ["covered"], f"desk.exe said {said}")
+        took = [int(t) for t in said[1:]]
+        ctx.say("the fake screen back over the other program's windows after "
+                + ", ".join("never" if t < 0 else f"{t} ms" for t in took))
+        check(all(0 <= t <= 1000 for t in took), "the other program's windows stayed over the "
+              "fake screen for a second")
+        check(wait_pixels(ctx, points, ctx.desktop, 1.0) is not None,
+              "the other program's windows still show over the fake screen")
+        s.click_root(other[0] + other[2] - 40, other[1] + other[3] - 40, settle=0)
+        reveal = p.window("Quillendor", timeout=3)
+        wait_drawn(ctx, reveal)
+        # The covers go, the dialog stays over the other program's window on its corner.
+        deadline = time.monotonic() + ctx.gone_within
+        while s.find(p.pid, "Form1") and time.monotonic() < deadline:
+            time.sleep(0.02)
+        check(not s.find(p.pid, "Form1"), "the fake screen stayed after the click")
+        x, y, w, h = s.client_geometry(reveal)
+        ox, oy = raisers[0][0], raisers[0][1]
+        check(s.grab(ox, oy, x + w - ox, y + h - oy).count(lambda c: c == MAGENTA) == 0,
+              "the other program's topmost window shows over the reveal dialog")
+        # Wine keeps the X stacking as it was when a window leaves the topmost ones: Windows'
+        # own order is asked too.
+        raiser.stdin.write("check\n")
+        raiser.stdin.flush()
+        said = raiser.stdout.readline().split()
+        check(said[:2] == ["covered", "0"], "the other program's topmost window stands over the "
+              f"reveal dialog in Windows' order of windows (desk.exe said {said})")
+        s.click(reveal, 60, 20)
+        keys_to(ctx, reveal)
+        s.key("Return")
+        assert_exits(p)
+    finally:
+        if raiser.stdin:
+            raiser.stdin.close()
+        raiser.wait(timeout=10)
+
+
 class Case:
     """`linux` and `wine`: whether it runs against the Linux program and against the Windows
     one under Wine. `nested`: the screens of a Xephyr inside the Xvfb of `screen` (Wine takes
@@ -1366,13 +1460,14 @@ class Case:
     `wine_xrandr`: Wine takes its monitors from RandR, so that it sees the screen change size.
     `measured`: the case times a delay to the millisecond (see run_e2e.py for how those run
     under Wine). `seams`: the options of the program's test build, Quillendor-seams.exe (beside
-    Quillendor.exe), which then runs in its place, to bring about what Wine never does."""
+    Quillendor.exe), which then runs in its place, to bring about what Wine never does. `bare`:
+    only without a window manager, which would keep a full-screen window on top by itself."""
 
     def __init__(self, name, run, screen=(1024, 768), slow=False, monitors=(), dpi=None,
                  linux=True, wine=False, nested=(), env=None, wine_xrandr=False, measured=False,
-                 seams=None):
+                 seams=None, bare=False):
         self.name, self.run, self.screen, self.slow = name, run, screen, slow
-        self.seams = seams
+        self.seams, self.bare = seams, bare
         self.measured = measured
         self.monitors, self.dpi = monitors, dpi
         self.linux, self.wine, self.nested, self.env = linux, wine, nested, env
@@ -1452,4 +1547,6 @@ CASES = [
     # Xvfb's screen grows back only to the size it was started with.
     Case("screen_resized", case_screen_resized, screen=(1280, 1024), linux=False, wine=True,
          wine_xrandr=True),
+    Case("foreground_refused", case_foreground_refused, screen=(2400, 1100), nested=WINE_TWO,
+         linux=False, wine=True, seams=["--refuse-foreground"], bare=True),
 ]
