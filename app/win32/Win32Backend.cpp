@@ -37,6 +37,25 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l)
     return (owner->*Handle)(window, message, w, l);
 }
 
+// The hidden window that owns the dialogs kept off the taskbar. A close request to it (the
+// Restart Manager sends one to every top-level window) would destroy it and every window it owns
+// behind the runtime's back: it is ignored. The session's end ends the program.
+LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    switch (message) {
+    case WM_CLOSE:
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (w)
+            endSession();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, w, l);
+    }
+}
+
 void registerClass(HINSTANCE instance, const wchar_t *name, WNDPROC proc, UINT style = 0)
 {
     WNDCLASSEXW c{};
@@ -75,7 +94,7 @@ Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
     registerClass(instance, FormClass, windowProc<&Win32Window::message>, CS_DBLCLKS);
     registerClass(instance, PictureClass, windowProc<&Win32Window::pictureMessage>, CS_DBLCLKS);
     registerClass(instance, MessageClass, messageProc);
-    registerClass(instance, OwnerClass, DefWindowProcW);
+    registerClass(instance, OwnerClass, ownerProc);
     m_messages = CreateWindowExW(0, MessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                  instance, nullptr);
     SetWindowLongPtrW(m_messages, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -122,6 +141,9 @@ void Win32Backend::post(std::function<void()> step)
 
 LRESULT CALLBACK Win32Backend::messageProc(HWND window, UINT message, WPARAM w, LPARAM l)
 {
+    // The posted steps' window stays as long as the program: a close request is ignored.
+    if (message == WM_CLOSE)
+        return 0;
     if (message != RunPosted)
         return DefWindowProcW(window, message, w, l);
     if (auto *self = reinterpret_cast<Win32Backend *>(GetWindowLongPtrW(window, GWLP_USERDATA)))
@@ -190,6 +212,12 @@ void Win32Backend::raiseAboveCovers()
             continue;
         SetWindowPos(*it, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+}
+
+void endSession()
+{
+    // Nothing is saved and nothing asks: no handler runs and no window comes on the way out.
+    ExitProcess(0);
 }
 
 Win32Window *Win32Backend::formOf(HWND window) const

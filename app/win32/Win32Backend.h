@@ -92,4 +92,7 @@ private:
     bool m_ended = false;
 };
 
+// The user's session ends (WM_ENDSESSION): the process ends at once, in whatever state it is.
+[[noreturn]] void endSession();
+
 } // namespace quill::win32

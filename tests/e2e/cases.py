@@ -1368,6 +1368,9 @@ def desk(ctx, *args, **popen):
 
 
 MAGENTA = (255, 0, 255)
+# How long wineboot takes to start before it sends its first message: 0.3 to 1.6 s seen with
+# both cores busy.
+WINEBOOT_START_S = 3
 
 
 def centre(rect):
@@ -1450,6 +1453,105 @@ def case_foreground_refused(ctx):
         if raiser.stdin:
             raiser.stdin.close()
         raiser.wait(timeout=10)
+
+
+def in_state(ctx, state):
+    """The program started and brought to `state`: the setup dialog, the delay running, a fake
+    screen (click or timed), the reveal dialog, or an error message over the setup dialog."""
+    s = ctx.s
+    if state == "screen":
+        p, _, _ = to_cover(ctx)
+        return p
+    if state == "reveal":
+        p, _ = to_reveal(ctx)
+        return p
+    p, dialog = start_dialog(ctx)
+    if state == "delay":
+        type_delay(ctx, dialog, "60")
+        s.click(dialog, *START)
+        s.wait_gone(dialog, ctx.gone_within)
+    elif state == "timed":
+        s.click(dialog, *TIMER)
+        s.click(dialog, *START)
+        wait_drawn(ctx, p.window("Form3", timeout=3))
+        s.wait_gone(dialog, ctx.gone_within)
+    elif state == "message":
+        type_delay(ctx, dialog, "abc")
+        s.click(dialog, *START)
+        wait_drawn(ctx, p.window("Quillendor", timeout=3, exclude=[dialog]))
+    return p
+
+
+def session_end_case(state, how):
+    """The user's session ends (`wineboot`: wineboot --end-session sends WM_QUERYENDSESSION and
+    WM_ENDSESSION to every top-level window, then ends what is left), or the Restart Manager ends
+    the program for an installer (`restart`: the same two messages with ENDSESSION_CLOSEAPP, and
+    nothing after them): the program ends within 2 s, quietly, showing no window on the way."""
+    def case(ctx):
+        p = in_state(ctx, state)
+        before = {w.id for w in p.windows()}
+        if how == "wineboot":
+            ender = subprocess.Popen([ctx.target.wine, "wineboot", "--end-session"],
+                                     env=ctx.target.env(ctx.s.env()), stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL, text=True)
+        else:
+            ender = desk(ctx, "end-session", os.path.basename(ctx.target.argv(ctx.seams)[1]))
+            check(ender.stdout.readline().strip() == "ending", "desk.exe end-session did not start")
+        # wineboot's own start takes a second or more on a busy machine before its first message:
+        # its road is timed from its start, with room for that; the Restart Manager's from its
+        # first message.
+        within = 2 + (WINEBOOT_START_S if how == "wineboot" else 0)
+        try:
+            started, shown = time.monotonic(), set()
+            while p.running() and time.monotonic() - started < within:
+                shown |= {ctx.s.title(w) for w in p.windows() if w.id not in before}
+                time.sleep(0.01)
+            code = p.wait_exit(0)
+            took = (time.monotonic() - started) * 1000
+            said = ender.communicate(timeout=30)[0].strip()
+            ctx.say(f"{how}: " + (f"ended {took:.0f} ms after the session's end began, exit "
+                                  f"status {code}" if code is not None else "still running")
+                    + (f" ({said})" if said else ""))
+            check(code is not None, f"the program is still running {within} s after its end "
+                  "was asked")
+            check(not shown, f"windows came on the way out: {sorted(shown)}")
+            check(code == 0, f"the program ended with exit status {code}")
+        finally:
+            if ender.poll() is None:
+                ender.kill()
+                ender.wait()
+    return case
+
+
+def close_all_case(state):
+    """Every top-level and message-only window of the program asked to close at once, as the
+    Restart Manager does: each request goes through the program as its close box would, or is
+    ignored. The program ends, or runs on with its reveal dialog on the screen, whose OK still
+    ends it: never with no window, never with windows taken from under it."""
+    def case(ctx):
+        s = ctx.s
+        p = in_state(ctx, state)
+        image = os.path.basename(ctx.target.argv(ctx.seams)[1])
+        closer = desk(ctx, "close", image)
+        said = closer.communicate(timeout=30)[0].strip()
+        check(said.startswith("closed "), f"desk.exe close said {said!r}")
+        # Hiding a window takes Wine up to 2 s without a window manager.
+        deadline = time.monotonic() + ctx.gone_within + 1
+        while p.running() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        shown = [s.title(w) for w in p.windows()]
+        ctx.say(f"{said} windows; then " + (f"on screen: {shown}" if p.running() else
+                                            f"ended with status {p.wait_exit(0)}"))
+        if not p.running():
+            check(p.wait_exit(0) == 0, f"the program ended with status {p.wait_exit(0)}")
+            return
+        check(shown, "the program runs on with no window on the screen")
+        check("Quillendor" in shown, f"the program runs on without its reveal dialog: {shown}")
+        reveal = p.window("Quillendor", timeout=1)
+        wait_drawn(ctx, reveal)
+        s.click(reveal, *REVEAL_OK)
+        assert_exits(p)
+    return case
 
 
 class Case:
@@ -1549,4 +1651,12 @@ CASES = [
          wine_xrandr=True),
     Case("foreground_refused", case_foreground_refused, screen=(2400, 1100), nested=WINE_TWO,
          linux=False, wine=True, seams=["--refuse-foreground"], bare=True),
+] + [
+    Case(f"session_end_{how}_{state}", session_end_case(state, how), linux=False, wine=True,
+         bare=True)
+    for how in ("wineboot", "restart")
+    for state in ("setup", "delay", "screen", "timed", "reveal", "message")
+] + [
+    Case(f"close_all_{state}", close_all_case(state), linux=False, wine=True, bare=True)
+    for state in ("setup", "delay", "screen", "timed", "reveal")
 ]
