@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <stdexcept>
 
 namespace quill::win32 {
 namespace {
@@ -18,6 +20,38 @@ namespace {
 constexpr UINT RunPosted = WM_APP + 1;
 constexpr const wchar_t *MessageClass = L"QuillendorMessages";
 constexpr const wchar_t *OwnerClass = L"QuillendorOwner";
+
+// No exception crosses a window procedure, nor the message loop: what a message, a posted step
+// or a timer tick throws goes to the default error report and ends the program, as a failing
+// handler does. The report's message box runs a message loop of its own; what fails while it is
+// up is left unreported, since the program ends once it is dismissed.
+bool g_failing = false;
+
+template <typename Step>
+void guarded(const Step &step)
+{
+    if (g_failing) {
+        try {
+            step();
+        } catch (...) {
+        }
+        return;
+    }
+    try {
+        step();
+    } catch (...) {
+        g_failing = true;
+        endOnError([failure = std::current_exception()] {
+            try {
+                std::rethrow_exception(failure);
+            } catch (const std::exception &) {
+                throw;
+            } catch (...) {
+                throw std::runtime_error("an unknown failure");
+            }
+        });
+    }
+}
 
 // One window procedure per class: the Win32Window of a window is kept with it from WM_NCCREATE
 // (its creation parameter) to WM_NCDESTROY, and every message goes to it.
@@ -34,7 +68,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l)
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     if (!owner)
         return DefWindowProcW(window, message, w, l);
-    return (owner->*Handle)(window, message, w, l);
+    LRESULT result = 0;
+    guarded([&] { result = (owner->*Handle)(window, message, w, l); });
+    return result;
 }
 
 // The hidden window that owns the dialogs kept off the taskbar. A close request to it (the
@@ -147,7 +183,7 @@ LRESULT CALLBACK Win32Backend::messageProc(HWND window, UINT message, WPARAM w, 
     if (message != RunPosted)
         return DefWindowProcW(window, message, w, l);
     if (auto *self = reinterpret_cast<Win32Backend *>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-        self->runPosted();
+        guarded([self] { self->runPosted(); });
     return 0;
 }
 
@@ -237,8 +273,10 @@ void Win32Backend::run()
     while (!m_ended) {
         // A timer that comes due ticks here, between two messages; otherwise the messages that
         // wait are handled.
-        if (!m_timers.wait()) {
-            afterEvent();
+        bool ticked = false;
+        guarded([&] { ticked = !m_timers.wait(); });
+        if (ticked) {
+            guarded([this] { afterEvent(); });
             continue;
         }
         while (!m_ended && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -246,8 +284,10 @@ void Win32Backend::run()
                 m_ended = true;
                 break;
             }
-            handle(msg);
-            afterEvent();
+            guarded([&] {
+                handle(msg);
+                afterEvent();
+            });
         }
     }
     m_retiring.clear();

@@ -1554,6 +1554,22 @@ def close_all_case(state):
     return case
 
 
+def case_barrier_click(ctx):
+    """A failure inside a message that is no handler's (memory running out as a click is
+    counted) goes to the default error report, and the program ends with status 1."""
+    s = ctx.s
+    p, dialog, cover = to_cover(ctx)
+    s.click(cover, 40, 40)
+    box = p.window("Quillendor", timeout=3, exclude=[dialog, cover])
+    wait_drawn(ctx, box)
+    x, y, w, h = s.client_geometry(box)
+    check(w < 600 and h < 300, f"the message box is {w}x{h}")
+    check(s.grab(x, y, w, h).count(dark) > 100, "the message box shows no text")
+    keys_to(ctx, box)
+    s.key("Return")
+    assert_exits(p, status=1)
+
+
 class Case:
     """`linux` and `wine`: whether it runs against the Linux program and against the Windows
     one under Wine. `nested`: the screens of a Xephyr inside the Xvfb of `screen` (Wine takes
@@ -1651,6 +1667,7 @@ CASES = [
          wine_xrandr=True),
     Case("foreground_refused", case_foreground_refused, screen=(2400, 1100), nested=WINE_TWO,
          linux=False, wine=True, seams=["--refuse-foreground"], bare=True),
+    Case("barrier_click", case_barrier_click, linux=False, wine=True, seams=["--throw-in-click"]),
 ] + [
     Case(f"session_end_{how}_{state}", session_end_case(state, how), linux=False, wine=True,
          bare=True)
