@@ -208,7 +208,8 @@ _CALL = re.compile(r"^([0-9a-f]{4,8}):[0-9a-f]{4,8}:Call ([A-Za-z0-9_.]+)\.([A-Z
                    r"(?: ret=[0-9a-f]+)?$")
 _LOADED = re.compile(r'^([0-9a-f]{4,8}):[0-9a-f]{4,8}:trace:loaddll:\w+ Loaded L"([^"]*)"')
 # Calls that change the registry, write files, reach a network, watch the keyboard or mouse,
-# hide the pointer, start programs or end the session.
+# make up input, play tricks with the foreground, hide the pointer, start programs or end the
+# session.
 _FORBIDDEN = re.compile(
     r"^(Reg(Create|Set|Delete|Save|Replace|Restore|Load|Copy|Rename|Flush)\w*"
     r"|Nt(CreateKey|SetValueKey|DeleteKey|DeleteValueKey|SaveKey|RenameKey)\w*"
@@ -217,6 +218,8 @@ _FORBIDDEN = re.compile(
     r"|DeleteFile\w*|MoveFile\w*|CopyFile\w*|ReplaceFile\w*|SetFileAttributes\w*|SetEndOfFile"
     r"|_?w?fopen\w*|_?w?open|_?w?creat|_?w?freopen\w*|_w?sopen\w*"
     r"|SetWindowsHook\w*|RegisterRawInputDevices|ClipCursor|BlockInput"
+    r"|SendInput|keybd_event|mouse_event|AttachThreadInput|LockSetForegroundWindow"
+    r"|AllowSetForegroundWindow"
     r"|CreateProcess\w*|ShellExecute\w*|WinExec|ExitWindows\w*|Initiate\w*Shutdown\w*"
     r"|LockWorkStation|SetSuspendState)$")
 _NETWORK_MODULES = {"ws2_32", "wsock32", "winhttp", "wininet", "urlmon", "iphlpapi", "dnsapi",
