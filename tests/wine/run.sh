@@ -64,7 +64,7 @@ trap cleanup EXIT
 
 echo "== building with mingw-w64 in $build"
 mkdir -p "$build" || fail "cannot make $build"
-cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/../sysinfo/wine/mingw-w64-x86_64.cmake" \
+cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/../../cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; fail "configure failed"; }
 cmake --build "$build" -j2 --target "$target" || fail "build failed"
 exe="$build/$target.exe"
