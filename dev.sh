@@ -9,6 +9,21 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
+usage() {
+    echo "usage: $0 run|test|package|windows"
+    echo "  run      installs what is missing, builds, and starts the program"
+    echo "  test     installs what is missing, builds, and runs every test"
+    echo "  package  installs what is missing, builds, and makes the Debian package and the Windows zip"
+    echo "  windows  installs what is missing and cross-builds build-windows/Quillendor.exe"
+}
+# One command and nothing else: an option or a second word is a mistake, not something to ignore
+# (`./dev.sh test --help` would otherwise run the whole suite).
+case "$*" in
+run | test | package | windows) ;;
+-h | --help) usage; exit 0 ;;
+*) usage >&2; exit 2 ;;
+esac
+
 # What building and running need, and what the tests need on top.
 run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
               qt6-wayland fonts-liberation)
@@ -62,7 +77,7 @@ build_windows() {
     cmake --build --preset windows
 }
 
-case "${1:-}" in
+case "$1" in
 run)
     install_missing "${run_packages[@]}"
     build
@@ -93,9 +108,5 @@ package)
     cmake --build --preset default --target package
     build_windows
     cmake --build --preset windows --target zip
-    ;;
-*)
-    echo "usage: $0 run|test|package|windows" >&2
-    exit 2
     ;;
 esac
