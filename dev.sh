@@ -38,8 +38,9 @@ test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagic
 # xserver-xephyr: two monitors for the Windows build under Wine, which takes its monitors from
 # Xinerama there.
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file; gzip, which compresses
-# the manual page and the changelog, is on every Debian system.
-package_packages=(dpkg-dev file)
+# the manual page and the changelog, is on every Debian system. python3 gives the package's ar
+# archive fixed modes (packaging/debian/ar_modes.py).
+package_packages=(dpkg-dev file python3)
 # What cross-building the Windows program needs: mingw-w64's compiler, windres and objdump, and
 # Python for the check of the program file.
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 python3)
