@@ -3,8 +3,9 @@
 # Quillendor's one entry point on a Debian 12 machine:
 #   ./dev.sh run    installs what is missing, builds, and starts the program
 #   ./dev.sh test   installs what is missing, builds, and runs every test
-#   ./dev.sh package  installs what is missing, builds, and makes build/quillendor_<version>_<arch>.deb
-#                     and the Windows download build-windows/quillendor-<version>-windows-x64.zip
+#   ./dev.sh package  installs what is missing, builds, and makes build/quillendor_<version>_<arch>.deb,
+#                     the Windows download build-windows/quillendor-<version>-windows-x64.zip and
+#                     build-windows/SHA256SUMS of both
 #   ./dev.sh windows  installs what is missing and cross-builds build-windows/Quillendor.exe
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -109,5 +110,8 @@ package)
     cmake --build --preset default --target package
     build_windows
     cmake --build --preset windows --target zip
+    # One SHA256SUMS for both downloads: the zip target wrote the zip's line, the package's follows.
+    (cd build && sha256sum quillendor_*.deb) >>build-windows/SHA256SUMS
+    cat build-windows/SHA256SUMS
     ;;
 esac

@@ -7,9 +7,10 @@ with the first build's SOURCE_DATE_EPOCH; only the published targets are built. 
 differ, says how (PE header fields, zip entries, the package's ar and tar members). Also looks
 in every published file, and every file inside them, for the folders of both builds.
 
-    reproducible.py windows|deb SOURCE_DIR FIRST_BUILD_DIR SOURCE_DATE_EPOCH
+    reproducible.py windows|deb SOURCE_DIR FIRST_BUILD_DIR [SOURCE_DATE_EPOCH]
 
-Makes the first build's file with its own target (`zip` or `package`) in FIRST_BUILD_DIR.
+Makes the first build's files with their own target (`zip` or `package`) in FIRST_BUILD_DIR. The
+time stamp is the one that build took (QUILLENDOR_SOURCE_DATE_EPOCH in its cache) unless given.
 """
 import difflib
 import glob
@@ -26,7 +27,9 @@ import tempfile
 import time
 import zipfile
 
-kind, source, first, epoch = sys.argv[1:5]
+if len(sys.argv) not in (4, 5) or sys.argv[1] not in ("windows", "deb"):
+    sys.exit(__doc__)
+kind, source, first = sys.argv[1:4]
 source, first = os.path.realpath(source), os.path.realpath(first)
 PUBLISHED = {"windows": ("zip", ["Quillendor.exe", "quillendor-*-windows-x64.zip"]),
              "deb": ("package", ["quillendor_*.deb"])}
@@ -190,10 +193,13 @@ def contents(path):
 # --- The two builds -------------------------------------------------------------------------------
 
 started = time.monotonic()
-first_cache = cache(first)
 print(f"== the first build: {first} (target {target})")
 run(["cmake", "--build", first, "--parallel", "2", "--target", target])
 firsts = published(first)
+first_cache = cache(first)
+epoch = sys.argv[4] if len(sys.argv) == 5 else first_cache.get("QUILLENDOR_SOURCE_DATE_EPOCH")
+if not epoch:
+    sys.exit(f"FAIL no QUILLENDOR_SOURCE_DATE_EPOCH in {first}/CMakeCache.txt: give the time stamp")
 
 work = tempfile.mkdtemp(prefix="quillendor-reproducible-")
 try:
