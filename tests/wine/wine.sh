@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: MIT
+# shellcheck shell=bash
 # Sourced by the scripts that run Windows programs under Wine: finds wine64 and wineserver and
 # sets the environment every run uses. The caller exports WINEPREFIX, or has wine_prefix_open
 # choose one.
