@@ -25,12 +25,22 @@ else()
     set(_quill_epoch "")
     find_package(Git QUIET)
     if(Git_FOUND)
-        execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
+        # The sources' own checkout, not one that merely holds the folder they were unpacked in.
+        execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse --show-toplevel
                         WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-                        OUTPUT_VARIABLE _quill_epoch OUTPUT_STRIP_TRAILING_WHITESPACE
-                        RESULT_VARIABLE _quill_git_status ERROR_QUIET)
-        if(NOT _quill_git_status EQUAL 0 OR NOT _quill_epoch MATCHES "^[0-9]+$")
-            set(_quill_epoch "")
+                        OUTPUT_VARIABLE _quill_top OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+        file(REAL_PATH "${PROJECT_SOURCE_DIR}" _quill_source)
+        if(_quill_top)
+            file(REAL_PATH "${_quill_top}" _quill_top)
+        endif()
+        if(_quill_top STREQUAL _quill_source)
+            execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
+                            WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                            OUTPUT_VARIABLE _quill_epoch OUTPUT_STRIP_TRAILING_WHITESPACE
+                            RESULT_VARIABLE _quill_git_status ERROR_QUIET)
+            if(NOT _quill_git_status EQUAL 0 OR NOT _quill_epoch MATCHES "^[0-9]+$")
+                set(_quill_epoch "")
+            endif()
         endif()
     endif()
     if(_quill_epoch)
