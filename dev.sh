@@ -3,11 +3,27 @@
 # Quillendor's one entry point on a Debian 12 machine:
 #   ./dev.sh run    installs what is missing, builds, and starts the program
 #   ./dev.sh test   installs what is missing, builds, and runs every test
-#   ./dev.sh package  installs what is missing, builds, and makes build/quillendor_<version>_<arch>.deb
-#                     and the Windows download build-windows/quillendor-<version>-windows-x64.zip
+#   ./dev.sh package  installs what is missing, builds, and makes build/quillendor_<version>_<arch>.deb,
+#                     the Windows download build-windows/quillendor-<version>-windows-x64.zip and
+#                     build-windows/SHA256SUMS of both
 #   ./dev.sh windows  installs what is missing and cross-builds build-windows/Quillendor.exe
 set -euo pipefail
 cd "$(dirname "$0")"
+
+usage() {
+    echo "usage: $0 run|test|package|windows"
+    echo "  run      installs what is missing, builds, and starts the program"
+    echo "  test     installs what is missing, builds, and runs every test"
+    echo "  package  installs what is missing, builds, and makes the Debian package and the Windows zip"
+    echo "  windows  installs what is missing and cross-builds build-windows/Quillendor.exe"
+}
+# One command and nothing else: an option or a second word is a mistake, not something to ignore
+# (`./dev.sh test --help` would otherwise run the whole suite).
+case "$*" in
+run | test | package | windows) ;;
+-h | --help) usage; exit 0 ;;
+*) usage >&2; exit 2 ;;
+esac
 
 # What building and running need, and what the tests need on top.
 run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
@@ -23,8 +39,9 @@ test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagic
 # xserver-xephyr: two monitors for the Windows build under Wine, which takes its monitors from
 # Xinerama there.
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file; gzip, which compresses
-# the manual page and the changelog, is on every Debian system.
-package_packages=(dpkg-dev file)
+# the manual page and the changelog, is on every Debian system. python3 gives the package's ar
+# archive fixed modes (packaging/debian/ar_modes.py).
+package_packages=(dpkg-dev file python3)
 # What cross-building the Windows program needs: mingw-w64's compiler, windres and objdump, and
 # Python for the check of the program file.
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 python3)
@@ -62,7 +79,7 @@ build_windows() {
     cmake --build --preset windows
 }
 
-case "${1:-}" in
+case "$1" in
 run)
     install_missing "${run_packages[@]}"
     build
@@ -93,9 +110,8 @@ package)
     cmake --build --preset default --target package
     build_windows
     cmake --build --preset windows --target zip
-    ;;
-*)
-    echo "usage: $0 run|test|package|windows" >&2
-    exit 2
+    # One SHA256SUMS for both downloads: the zip target wrote the zip's line, the package's follows.
+    (cd build && sha256sum quillendor_*.deb) >>build-windows/SHA256SUMS
+    cat build-windows/SHA256SUMS
     ;;
 esac

@@ -27,7 +27,7 @@ if [ "$build" = "$repo/build-windows" ] && [ ! -f "$build/CMakeCache.txt" ]; the
     (cd "$repo" && cmake --preset windows >/dev/null)
 elif [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-        -DCMAKE_TOOLCHAIN_FILE="$repo/tests/sysinfo/wine/mingw-w64-x86_64.cmake" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" >/dev/null
 fi
 cmake --build "$build" -j2 --target quillendor >/dev/null
 mkdir -p "$build/bench-win32"

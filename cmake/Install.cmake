@@ -113,5 +113,12 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 #   program falls back to the desktop's sans-serif and still works, so it is only recommended.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
 
+# The same sources make the same package: one time stamp, QUILLENDOR_SOURCE_DATE_EPOCH (see
+# cmake/SourceDateEpoch.cmake), and fixed modes (see cmake/CPackReproducible.cmake).
+set(CPACK_QUILLENDOR_SOURCE_DATE_EPOCH ${QUILLENDOR_SOURCE_DATE_EPOCH})
+set(CPACK_QUILLENDOR_PACKAGING_DIR ${_quill_packaging})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/CPackReproducible.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/CPackReproducible.cmake)
+
 # Provides the `package` target: cmake --build build --target package
 include(CPack)

@@ -4,10 +4,12 @@
 every Windows has (of ole32 only what starts COM and makes one object), with the registry
 functions of the launcher out of its import table (they are looked up by name when first called),
 and with its resources: the version strings, the icon, and the application manifest as resource 1
-of type RT_MANIFEST.
+of type RT_MANIFEST. No link time in the header, so that the same sources give the same file, and
+the header's checksum right for the bytes there are.
 
 Usage: windows_exe.py QUILLENDOR_EXE
 """
+import array
 import struct
 import sys
 
@@ -25,9 +27,11 @@ class Pe:
         pe = struct.unpack_from("<I", data, 0x3C)[0]
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("not a PE file")
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        self.machine, sections, self.timestamp, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
         opt = pe + 24
         self.magic = struct.unpack_from("<H", data, opt)[0]
+        self.checksum_at = opt + 64
+        self.checksum = struct.unpack_from("<I", data, self.checksum_at)[0]
         self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
         directories = opt + 112  # PE32+
         self.dirs = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
@@ -36,6 +40,18 @@ class Pe:
         for i in range(sections):
             _, vsize, vaddr, rsize, raddr = struct.unpack_from("<8sIIII", data, table + 40 * i)
             self.sections.append((vaddr, max(vsize, rsize), raddr))
+
+    def computed_checksum(self):
+        """The header checksum as imagehlp's CheckSumMappedFile computes it: the file's 16-bit words
+        (the checksum field left out) added with end-around carry, plus the file's length."""
+        data = bytearray(self.data)
+        data[self.checksum_at:self.checksum_at + 4] = bytes(4)
+        if len(data) % 2:
+            data.append(0)
+        total = sum(array.array("H", bytes(data)))
+        while total >> 16:
+            total = (total & 0xFFFF) + (total >> 16)
+        return total + len(self.data)
 
     def offset(self, rva):
         for vaddr, size, raddr in self.sections:
@@ -99,6 +115,9 @@ def main():
 
     check(exe.machine == 0x8664 and exe.magic == 0x20B, "x86-64, PE32+")
     check(exe.subsystem == 2, "GUI subsystem")
+    check(exe.timestamp == 0, "no link time in the header (TimeDateStamp %#x)" % exe.timestamp)
+    check(exe.checksum == exe.computed_checksum(),
+          "header checksum %#x, computed %#x" % (exe.checksum, exe.computed_checksum()))
     imports = exe.imports()
     print("imports: " + ", ".join(sorted(imports)))
     check(set(imports) <= SYSTEM_DLLS, "only system DLLs: %s" % sorted(set(imports) - SYSTEM_DLLS))

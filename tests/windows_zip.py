@@ -2,10 +2,11 @@
 # SPDX-License-Identifier: MIT
 """The Windows download, made from the built program as `./dev.sh package` makes it: exactly
 Quillendor.exe, LICENSE and README.txt at the top of the zip, the program and the licence as they
-are, the read-me in Windows line ends with its version filled in, a SHA256SUMS that checks, and the
-same zip again from the same program.
+are, the read-me in Windows line ends with its version filled in, every entry dated
+SOURCE_DATE_EPOCH, a SHA256SUMS that checks, and the same zip again from the same program at
+another time, in another time zone and under another umask.
 
-    windows_zip.py QUILLENDOR_EXE SOURCE_DIR VERSION
+    windows_zip.py QUILLENDOR_EXE SOURCE_DIR VERSION SOURCE_DATE_EPOCH
 """
 import hashlib
 import os
@@ -15,14 +16,15 @@ import tempfile
 import time
 import zipfile
 
-exe, source, version = sys.argv[1:4]
+exe, source, version, epoch = sys.argv[1:5]
 name = f"quillendor-{version}-windows-x64.zip"
 problems = []
 
 
-def make(out):
+def make(out, env=None, umask=None):
     subprocess.run([sys.executable, os.path.join(source, "packaging", "windows", "make_zip.py"),
-                    exe, source, version, out], check=True, stdout=subprocess.DEVNULL)
+                    exe, source, version, out, epoch], check=True, stdout=subprocess.DEVNULL, env=env,
+                   preexec_fn=(lambda: os.umask(umask)) if umask is not None else None)
     return os.path.join(out, name)
 
 
@@ -49,6 +51,11 @@ with tempfile.TemporaryDirectory() as first, tempfile.TemporaryDirectory() as se
             for needed in ("Quillendor.exe", "SmartScreen", "Cancel", "OK"):
                 if needed not in text:
                     problems.append(f"README.txt does not mention {needed}")
+        # Two-second steps, in UTC.
+        want_stamp = time.gmtime(int(epoch) // 2 * 2)[:6]
+        for info in z.infolist():
+            if info.date_time != want_stamp:
+                problems.append(f"{info.filename} is dated {info.date_time}, not {want_stamp}")
     with open(os.path.join(first, "SHA256SUMS")) as f:
         sums = f.read()
     with open(path, "rb") as f:
@@ -59,8 +66,9 @@ with tempfile.TemporaryDirectory() as first, tempfile.TemporaryDirectory() as se
                              text=True)
     if checked.returncode != 0:
         problems.append(f"sha256sum -c: {checked.stdout}{checked.stderr}")
-    time.sleep(1.1)  # a time stamp taken from the clock would differ now
-    with open(path, "rb") as a, open(make(second), "rb") as b:
+    time.sleep(2.1)  # a time stamp taken from the clock would differ now
+    elsewhere = dict(os.environ, TZ="Pacific/Kiritimati")
+    with open(path, "rb") as a, open(make(second, elsewhere, 0o077), "rb") as b:
         if a.read() != b.read():
             problems.append("the same program made a different zip")
     leftovers = sorted(set(os.listdir(first)) - {name, "SHA256SUMS"})

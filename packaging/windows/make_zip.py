@@ -1,19 +1,23 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: MIT
 """The download for Windows: quillendor-VERSION-windows-x64.zip with Quillendor.exe, LICENSE and a
-README.txt with Windows line ends, and SHA256SUMS beside it. Every entry has the same time stamp
-and mode, so the same program gives the same zip, byte for byte.
+README.txt with Windows line ends, and SHA256SUMS beside it. The entries come in a fixed order,
+each with a fixed mode and the time stamp SOURCE_DATE_EPOCH (seconds since 1970, in UTC: a zip
+keeps no time zone), so the same program and sources give the same zip, byte for byte, whatever
+the clock, the time zone or the umask of the machine that makes it.
 
-    make_zip.py QUILLENDOR_EXE SOURCE_DIR VERSION OUTPUT_DIR
+    make_zip.py QUILLENDOR_EXE SOURCE_DIR VERSION OUTPUT_DIR SOURCE_DATE_EPOCH
 """
 import hashlib
 import os
 import sys
+import time
 import zipfile
 
-exe, source, version, out = sys.argv[1:5]
+exe, source, version, out, epoch = sys.argv[1:6]
 name = f"quillendor-{version}-windows-x64.zip"
-STAMP = (2026, 1, 1, 0, 0, 0)
+# A zip's dates run from 1980 to 2107, in steps of two seconds.
+STAMP = time.gmtime(max(int(epoch), 315532800))[:6]
 
 
 def entry(zf, arcname, data, mode):

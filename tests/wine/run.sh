@@ -34,8 +34,6 @@ esac
 
 # shellcheck source=wine.sh
 . "$here/wine.sh" || exit 1
-command -v x86_64-w64-mingw32-g++-posix >/dev/null || command -v x86_64-w64-mingw32-g++ >/dev/null \
-    || fail "x86_64-w64-mingw32-g++ not found (apt-get install g++-mingw-w64-x86-64)"
 locale -a 2>/dev/null | grep -ix 'de_DE\.utf-\?8' >/dev/null \
     || fail "the locale de_DE.UTF-8 is not generated (localedef -i de_DE -f UTF-8 de_DE.UTF-8)"
 
@@ -45,61 +43,30 @@ if [ -z "$build" ]; then
     cleanup_build=$build
 fi
 
-own_prefix=""
-if [ -n "$given_prefix" ] && wine_prefix_booted "$given_prefix"; then
-    export WINEPREFIX=$given_prefix
-else
-    export WINEPREFIX
-    WINEPREFIX=$(mktemp -d /tmp/quill-runtime-wineprefix.XXXXXX) || fail "cannot make a Wine prefix"
-    own_prefix=$WINEPREFIX
-fi
+wine_prefix_open "$given_prefix" runtime || fail "cannot make a Wine prefix"
 unset DISPLAY WAYLAND_DISPLAY
 
 cleanup() {
-    wine_end
-    [ -z "$own_prefix" ] || rm -rf "$own_prefix"
+    wine_prefix_close
     [ -z "$cleanup_build" ] || rm -rf "$cleanup_build"
 }
 trap cleanup EXIT
 
-echo "== building with mingw-w64 in $build"
-mkdir -p "$build" || fail "cannot make $build"
-cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/../sysinfo/wine/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; fail "configure failed"; }
-cmake --build "$build" -j2 --target "$target" || fail "build failed"
+mingw_build "$here" "$build" "$target" || fail "build failed"
 exe="$build/$target.exe"
 [ -f "$exe" ] || fail "no $exe"
 
-if [ -n "$own_prefix" ]; then
+if [ -n "$wine_own_prefix" ]; then
     echo "== booting the Wine prefix $WINEPREFIX"
     wine_boot || fail "wineboot failed"
 else
     echo "== in the Wine prefix $WINEPREFIX"
 fi
 
-passed=0
-failed=0
-failed_runs=()
 for run in "${runs[@]}"; do
     IFS='|' read -r phase argument locale <<<"$run"
     echo "== $phase${argument:+ $argument} in $locale"
-    out=$(LANG=$locale LC_ALL=$locale "$wine" "$exe" "$phase" $argument 2>/dev/null | tr -d '\r')
-    rc=$?
-    echo "$out"
-    summary=$(printf '%s\n' "$out" | tail -n 1)
-    if [[ $summary =~ ^$phase:\ ([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
-        passed=$((passed + BASH_REMATCH[1]))
-        failed=$((failed + BASH_REMATCH[2]))
-    else
-        failed=$((failed + 1))
-        echo "$phase ended without its summary (exit status $rc)"
-    fi
-    [ "$rc" -eq 0 ] || failed_runs+=("$phase${argument:+ $argument}")
+    wine_check "$phase" "$phase${argument:+ $argument}" \
+        env LANG="$locale" LC_ALL="$locale" "$wine" "$exe" "$phase" $argument
 done
-
-echo "${suite}_wine: $passed passed, $failed failed"
-if [ "$failed" -ne 0 ] || [ ${#failed_runs[@]} -ne 0 ]; then
-    echo "${suite}_wine: failed: ${failed_runs[*]}"
-    exit 1
-fi
-exit 0
+wine_checks_end "${suite}_wine" || exit 1

@@ -14,15 +14,8 @@ build=${1:-}
 
 fail() { echo "sysinfo_wine: $*" >&2; exit 1; }
 
-command -v x86_64-w64-mingw32-g++-posix >/dev/null || command -v x86_64-w64-mingw32-g++ >/dev/null \
-    || fail "x86_64-w64-mingw32-g++ not found (apt-get install g++-mingw-w64-x86-64)"
-wine=$(command -v wine64 || true)
-[ -n "$wine" ] || { [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64; }
-[ -n "$wine" ] || wine=$(command -v wine || true)
-[ -n "$wine" ] || fail "wine64 not found (apt-get install wine64)"
-wineserver=$(command -v wineserver || true)
-[ -n "$wineserver" ] || { [ -x /usr/lib/wine/wineserver ] && wineserver=/usr/lib/wine/wineserver; }
-[ -n "$wineserver" ] || fail "wineserver not found (apt-get install wine64)"
+# shellcheck source=../../wine/wine.sh
+. "$here/../../wine/wine.sh" || exit 1
 
 cleanup_build=""
 if [ -z "$build" ]; then
@@ -30,30 +23,22 @@ if [ -z "$build" ]; then
     cleanup_build=$build
 fi
 
-export WINEPREFIX
-WINEPREFIX=$(mktemp -d /tmp/quill-sysinfo-wineprefix.XXXXXX) || fail "cannot make a Wine prefix"
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Always a prefix of its own: the phases below change its registry.
+wine_prefix_open "" sysinfo || fail "cannot make a Wine prefix"
 unset DISPLAY WAYLAND_DISPLAY
 
 cleanup() {
-    "$wineserver" -k >/dev/null 2>&1
-    "$wineserver" -w >/dev/null 2>&1
-    rm -rf "$WINEPREFIX"
+    wine_prefix_close
     [ -z "$cleanup_build" ] || rm -rf "$cleanup_build"
 }
 trap cleanup EXIT
 
-echo "== building with mingw-w64 in $build"
-mkdir -p "$build" || fail "cannot make $build"
-cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
-    >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; fail "configure failed"; }
-cmake --build "$build" -j2 || fail "build failed"
+mingw_build "$here" "$build" || fail "build failed"
 exe="$build/sysinfo_wine_tests.exe"
 [ -f "$exe" ] || fail "no $exe"
 
 echo "== preparing the Wine prefix $WINEPREFIX"
-"$wine" wineboot --init >/dev/null 2>&1 || fail "wineboot failed"
-"$wineserver" -w
+wine_boot || fail "wineboot failed"
 
 c="$WINEPREFIX/drive_c"
 mkdir -p "$c/quill dir" "$c/quill tools" "$c/quill empty" || fail "cannot lay out C:"
@@ -103,29 +88,9 @@ setup_phase() {
     "$wineserver" -w 2>/dev/null || true
 }
 
-passed=0
-failed=0
-failed_phases=()
 for phase in registry primary primary-missing fallback fallback-no-file none; do
     echo "== phase $phase"
     setup_phase "$phase"
-    out=$("$wine" "$exe" "$phase" 2>/dev/null | tr -d '\r')
-    rc=$?
-    echo "$out"
-    summary=$(printf '%s\n' "$out" | tail -n 1)
-    if [[ $summary =~ ^$phase:\ ([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
-        passed=$((passed + BASH_REMATCH[1]))
-        failed=$((failed + BASH_REMATCH[2]))
-    else
-        failed=$((failed + 1))
-        echo "phase $phase ended without its summary (exit status $rc)"
-    fi
-    [ "$rc" -eq 0 ] || failed_phases+=("$phase")
+    wine_check "$phase" "phase $phase" "$wine" "$exe" "$phase"
 done
-
-echo "sysinfo_wine: $passed passed, $failed failed"
-if [ "$failed" -ne 0 ] || [ ${#failed_phases[@]} -ne 0 ]; then
-    echo "sysinfo_wine: failed phases: ${failed_phases[*]}"
-    exit 1
-fi
-exit 0
+wine_checks_end sysinfo_wine || exit 1

@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
-# Cross-compiling for 64-bit Windows with Debian's mingw-w64 (package g++-mingw-w64-x86-64).
+# Cross-compiling for 64-bit Windows with Debian's mingw-w64 (package g++-mingw-w64-x86-64): the
+# "windows" preset (Quillendor.exe) and the builds of the Wine tests use it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
