@@ -150,17 +150,29 @@ void Look::dropOldFonts()
 
 void drawLines(HDC dc, const WindowDesc &d, UINT dpi, Look &look)
 {
-    // Each line covers its width in rows from its end points' row down, so a two-pixel white
-    // line right under a one-pixel grey one leaves both seen: an etched rule.
+    // A line is as many pixels wide as its width at 96 DPI scaled, one at least, and covers them
+    // from its end points' row (column) on. A line that starts where the one before it ends in
+    // twips, as the white line of an etched rule starts under its grey one, starts where that one
+    // ends in pixels too: rounded apart, a row of the background could show between them.
+    constexpr Twips TwipsPerPixelAt96 = 15;
+    const ControlDesc *before = nullptr;
+    int beforeEnd = 0; // the pixel row (column) after the line before
     for (const ControlDesc &c : d.controls) {
         if (c.kind != Kind::Line)
             continue;
+        const bool across = c.y1 == c.y2;
+        const int width = std::max(1, static_cast<int>(std::lround(c.lineWidth * (dpi / 96.0))));
+        const bool under = before && across == (before->y1 == before->y2)
+                           && (across ? c.y1 == before->y1 + before->lineWidth * TwipsPerPixelAt96
+                                      : c.x1 == before->x1 + before->lineWidth * TwipsPerPixelAt96);
         const int x1 = toPixels(c.x1, dpi), y1 = toPixels(c.y1, dpi);
         const int x2 = toPixels(c.x2, dpi), y2 = toPixels(c.y2, dpi);
-        const int w = std::max<int>(1, c.lineWidth);
-        RECT r = y1 == y2 ? RECT{std::min(x1, x2), y1, std::max(x1, x2), y1 + w}
-                          : RECT{x1, std::min(y1, y2), x1 + w, std::max(y1, y2)};
+        const int start = under ? beforeEnd : across ? y1 : x1;
+        const RECT r = across ? RECT{std::min(x1, x2), start, std::max(x1, x2), start + width}
+                              : RECT{start, std::min(y1, y2), start + width, std::max(y1, y2)};
         FillRect(dc, &r, look.brush(c.lineColour));
+        before = &c;
+        beforeEnd = start + width;
     }
 }
 

@@ -1267,9 +1267,39 @@ def labels_at(labels, dpi):
     return {name: (at_dpi(rect, dpi), below * dpi // 96) for name, (rect, below) in labels.items()}
 
 
+# The reveal dialog's etched rule: a grey line 1 pixel wide at 96 dpi from this row (in twips), a
+# white one 2 wide right under it; both widths scale with the DPI, one pixel at least.
+RULE_TOP = 2445
+RULE_COLUMNS = (300, 2880, 5500)   # twips, where both lines are
+GREY, WHITE = (128, 128, 128), (255, 255, 255)
+
+
+def rule_problems(ctx, reveal, dpi):
+    """The rule seen down three columns: the dialog's own colour, the grey rows, the white rows
+    right under them and the dialog's colour again, nothing else between."""
+    s = ctx.s
+    grey, white = (max(1, int(math.floor(width * dpi / 96 + 0.5))) for width in (1, 2))
+    top = to_pixels(RULE_TOP, dpi)
+    face = s.grab_client(reveal, s.client_geometry(reveal)[2] - 3, 3, 1, 1).at(0, 0)
+    names = {face: ".", GREY: "g", WHITE: "w"}
+    want = "..." + "g" * grey + "w" * white + "..."
+    problems = []
+    for column in RULE_COLUMNS:
+        x = to_pixels(column, dpi)
+        strip = s.grab_client(reveal, x, top - 3, 1, len(want))
+        seen = "".join(names.get(strip.at(0, y), "?") for y in range(len(want)))
+        if seen != want:
+            problems.append(f"the rule at x={x} from row {top - 3} is {seen!r}, not {want!r} "
+                            "(. the dialog, g grey, w white, ? another colour)")
+    ctx.say(f"etched rule at {dpi} dpi: {grey} grey row(s) from row {top}, {white} white under"
+            + ("" if problems else ", as wanted in every column looked at"))
+    return problems
+
+
 def case_every_dpi(ctx):
     """At the DPI of the case: the setup dialog, the text of the shutdown screen and the reveal
-    dialog are laid out from their twips at that DPI, and every text is inside its control."""
+    dialog are laid out from their twips at that DPI, every text is inside its control, and the
+    reveal dialog's etched rule is one rule, its lines' widths scaled."""
     s = ctx.s
     dpi = ctx.dpi
     p, dialog = start_dialog(ctx)
@@ -1315,6 +1345,7 @@ def case_every_dpi(ctx):
     check(ok.count(dark) > 10, "the OK button shows no caption")
     problems = text_problems(ctx, reveal, labels_at(REVEAL_LABELS, dpi),
                              s.grab_client(reveal, w - 3, 3, 1, 1).at(0, 0))
+    problems += rule_problems(ctx, reveal, dpi)
     check(not problems, f"at {dpi} dpi: " + "; ".join(problems))
     keys_to(ctx, reveal)
     s.key("Return")
@@ -1447,7 +1478,7 @@ CASES = [
          linux=False, wine=True),
 ] + [
     Case(f"every_dpi_{dpi}", case_every_dpi, screen=(1280, 1024), dpi=dpi, linux=False, wine=True)
-    for dpi in (96, 120, 144, 192)
+    for dpi in (96, 120, 144, 168, 192)
 ] + [
     # Xvfb's screen grows back only to the size it was started with.
     Case("screen_resized", case_screen_resized, screen=(1280, 1024), linux=False, wine=True,
