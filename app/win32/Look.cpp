@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Look.h"
 
+#include "Dpi.h"
 #include "Layout.h"
 #include "QuestionMark.h"
 #include "Text.h"
@@ -12,6 +13,8 @@
 
 namespace quill::win32 {
 namespace {
+
+constexpr int ProgramIcon = 1; // resources/quillendor.rc
 
 // GDI fills polygons without smoothing their edges: the picture is drawn this many times larger
 // into a bitmap and shrunk into the box, averaging the pixels.
@@ -105,7 +108,10 @@ Look::~Look()
         DeleteObject(b);
     for (auto &[f, handle] : m_fonts)
         DeleteObject(handle);
-    dropOldFonts();
+    for (HICON icon : m_icons)
+        if (icon)
+            DestroyIcon(icon);
+    dropOld();
 }
 
 HBRUSH Look::brush(Colour colour)
@@ -132,6 +138,18 @@ HFONT Look::font(const Font &f)
     return made;
 }
 
+HICON Look::icon(WPARAM which)
+{
+    const bool big = which == ICON_BIG;
+    HICON &made = m_icons[big ? 1 : 0];
+    if (!made)
+        made = static_cast<HICON>(LoadImageW(
+            GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ProgramIcon), IMAGE_ICON,
+            systemMetric(big ? SM_CXICON : SM_CXSMICON, m_dpi),
+            systemMetric(big ? SM_CYICON : SM_CYSMICON, m_dpi), LR_DEFAULTCOLOR));
+    return made;
+}
+
 void Look::setScale(UINT dpi, double fontScale)
 {
     m_dpi = dpi;
@@ -139,13 +157,19 @@ void Look::setScale(UINT dpi, double fontScale)
     for (auto &[f, handle] : m_fonts)
         m_oldFonts.push_back(handle);
     m_fonts.clear();
+    for (HICON &icon : m_icons)
+        if (icon)
+            m_oldIcons.push_back(std::exchange(icon, nullptr));
 }
 
-void Look::dropOldFonts()
+void Look::dropOld()
 {
     for (HFONT handle : m_oldFonts)
         DeleteObject(handle);
     m_oldFonts.clear();
+    for (HICON icon : m_oldIcons)
+        DestroyIcon(icon);
+    m_oldIcons.clear();
 }
 
 void drawLines(HDC dc, const WindowDesc &d, UINT dpi, Look &look)

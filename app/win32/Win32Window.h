@@ -58,9 +58,10 @@ public:
 
 private:
     void release();
-    void loadIcons();
-    // The controls at the look's DPI, fonts made afresh.
+    // The controls, their fonts and the window's icons at the look's DPI.
     void layOut();
+    // The outer size of the window whose client area is the description's at `dpi`.
+    SIZE frameSize(UINT dpi) const;
     // Lays the window out again at `dpi`, fonts measured afresh, when that is not its DPI yet.
     void followDpi(UINT dpi);
     // The covers made again for the monitors there are now, the window over the primary one.
@@ -70,12 +71,10 @@ private:
     Win32Backend &m_backend;
     const WindowDesc &m_description;
     WindowEvents m_events;
-    Look m_look;       // the brushes and fonts, at the window's DPI
+    Look m_look;       // the brushes, fonts and icons, at the window's DPI
     Widgets m_widgets; // uses m_events and m_look's fonts: after them
     Covers m_covers;   // a full-screen form's other monitors
     HWND m_window = nullptr;
-    HICON m_bigIcon = nullptr;
-    HICON m_smallIcon = nullptr;
 
     // What the window procedure keeps between messages:
     // - m_focus: the control that has the focus, or gets it back when the window is active again

@@ -1352,6 +1352,81 @@ def case_every_dpi(ctx):
     assert_exits(p)
 
 
+def dialog_reports(ctx, seams, dpi):
+    """The test build's lines about its two dialogs (tests/wine/seams/DialogScale.cpp) on the road
+    from the setup dialog to the reveal dialog; each dialog, at `dpi` by then, is driven only
+    once its line is out, and the reveal dialog's etched rule is looked at."""
+    s = ctx.s
+    ctx.seams = seams
+    p = ctx.start()
+
+    def line(n):
+        deadline = time.monotonic() + 10
+        while True:
+            lines = [json.loads(text) for text in p.output().splitlines()
+                     if text.startswith('{"answered"')]
+            if len(lines) > n:
+                return lines[n]
+            check(p.running() and time.monotonic() < deadline,
+                  f"the test build {seams} gave no line about dialog {n + 1}: {p.output()}")
+            time.sleep(0.02)
+
+    dialog = p.window("Quillendor", timeout=15)
+    reports = [line(0)]
+    wait_drawn(ctx, dialog)
+    s.click(dialog, *at_dpi(NONE, dpi))
+    s.click(dialog, *at_dpi(START, dpi), settle=0)
+    cover = p.window("Form1", timeout=3)
+    s.wait_gone(dialog, ctx.gone_within)
+    wait_drawn(ctx, cover)
+    s.click_root(s.width - 40, s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    reports.append(line(1))
+    s.wait_gone(cover, ctx.gone_within)
+    wait_drawn(ctx, reveal)
+    problems = rule_problems(ctx, reveal, dpi)
+    check(not problems, f"{seams}: " + "; ".join(problems))
+    keys_to(ctx, reveal)
+    s.key("Return")
+    assert_exits(p)
+    return reports
+
+
+def case_dpi_moved(ctx):
+    """The setup dialog and the reveal dialog taken from 96 dpi to a monitor of the case's DPI,
+    as Windows takes a window dragged there (WM_GETDPISCALEDSIZE, then WM_DPICHANGED, sent from
+    inside the test build), are the dialogs started at that DPI: every control's rectangle and
+    font, the icons, every caption inside its control; and the client area where Windows draws
+    the frame at the system's DPI (per-monitor v1, Wine's own), the outer size where it draws it
+    at the monitor's (per-monitor v2, stood in for: Wine still draws it at the system's)."""
+    dpi = ctx.dpi
+    started = dialog_reports(ctx, ["--dialogs-report"], dpi)
+    ctx.target.prepare(dpi=96)
+    for awareness, seams in (("v1", []), ("v2", ["--per-monitor-v2"])):
+        moved = dialog_reports(ctx, [f"--dialogs-to-dpi={dpi}"] + seams, dpi)
+        for name, there, came in zip(("setup dialog", "reveal dialog"), started, moved):
+            what = f"the {name} moved to {dpi} dpi, per-monitor {awareness}"
+            ctx.say(f"{what}: answered {came['answered']}, window {came['window']}, client "
+                    f"{came['client']}, icons {came['icons']}; started there: window "
+                    f"{there['window']}, client {there['client']}, icons {there['icons']}")
+            check(came["answered"] == came["window"],
+                  f"{what}: answered WM_GETDPISCALEDSIZE with {came['answered']}, and is "
+                  f"{came['window']}")
+            if awareness == "v1":
+                check(came["client"] == there["client"], f"{what}: client area {came['client']}, "
+                      f"started there {there['client']}")
+            else:
+                check(came["window"] == there["window"], f"{what}: window {came['window']}, "
+                      f"started there {there['window']}")
+            check(came["icons"] == there["icons"], f"{what}: icons {came['icons']}, started "
+                  f"there {there['icons']}")
+            changed = [(a, b) for a, b in zip(came["controls"], there["controls"]) if a != b]
+            check(len(came["controls"]) == len(there["controls"]) and not changed,
+                  f"{what}: controls not as started there (moved, started): {changed[:3]}")
+            unfit = [c for c in came["controls"] + there["controls"] if c["fits"] is False]
+            check(not unfit, f"{what}: captions out of their controls: {unfit[:3]}")
+
+
 def case_screen_resized(ctx):
     """The one monitor set to other resolutions while the shutdown screen is up, smaller and
     then larger again: the screen follows each within a moment, its text in place, and a click
@@ -1479,6 +1554,10 @@ CASES = [
 ] + [
     Case(f"every_dpi_{dpi}", case_every_dpi, screen=(1280, 1024), dpi=dpi, linux=False, wine=True)
     for dpi in (96, 120, 144, 168, 192)
+] + [
+    # From 96 dpi to 144, on the way between monitors.
+    Case("every_dpi_moved_144", case_dpi_moved, screen=(1280, 1024), dpi=144, linux=False,
+         wine=True),
 ] + [
     # Xvfb's screen grows back only to the size it was started with.
     Case("screen_resized", case_screen_resized, screen=(1280, 1024), linux=False, wine=True,
