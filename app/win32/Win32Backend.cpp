@@ -9,6 +9,8 @@
 #include "Text.h"
 #include "Win32Window.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -81,6 +83,26 @@ Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
     SetWindowLongPtrW(m_messages, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_owner = CreateWindowExW(0, OwnerClass, L"Quillendor", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
                               nullptr, instance, nullptr);
+}
+
+Win32Backend::Com::~Com()
+{
+    if (started)
+        CoUninitialize();
+}
+
+bool Win32Backend::startCom()
+{
+    if (!m_com.asked) {
+        m_com.asked = true;
+        m_com.started = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        if (m_com.started) {
+            m_accessibility.start();
+            for (Win32Window *w : m_windows)
+                w->describe();
+        }
+    }
+    return m_com.started;
 }
 
 Win32Backend::~Win32Backend()
@@ -217,6 +239,12 @@ void Win32Backend::handle(MSG &msg)
 
 void Win32Backend::afterEvent()
 {
+    // COM starts once the first window is on the screen, before the loop takes another
+    // message: start-up does not wait for it, and no screen reader has asked anything yet.
+    if (!m_com.asked && std::any_of(m_windows.begin(), m_windows.end(), [](const Win32Window *w) {
+            return IsWindowVisible(w->handle());
+        }))
+        startCom();
     const HWND focus = GetFocus();
     if (focus != m_lastFocus) {
         m_lastFocus = focus;

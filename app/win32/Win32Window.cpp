@@ -76,7 +76,7 @@ Win32Window::Win32Window(Win32Backend &backend, const WindowDesc &d, const Windo
     m_look.setScale(dpi, scale);
     try {
         m_widgets.create(m_window, this);
-        m_backend.accessibility().describe(m_window, d, m_widgets.windows());
+        describe();
         layOut();
         if (quill::isFullScreen(d))
             makeCovers();
@@ -104,7 +104,9 @@ void Win32Window::release()
 void Win32Window::layOut()
 {
     m_widgets.layOut(m_look);
-    if (m_description.icon != Picture::None)
+    // A window without a frame and off the taskbar shows its icon nowhere.
+    const bool showsIcon = m_description.border != Border::None || m_description.showInTaskbar;
+    if (m_description.icon != Picture::None && showsIcon)
         for (const WPARAM which : {ICON_BIG, ICON_SMALL})
             SendMessageW(m_window, WM_SETICON, which,
                          reinterpret_cast<LPARAM>(m_look.icon(which)));
@@ -126,6 +128,11 @@ void Win32Window::followDpi(UINT dpi)
     m_look.setScale(dpi, fontScale(m_description, dpi, m_backend));
     layOut();
     InvalidateRect(m_window, nullptr, TRUE);
+}
+
+void Win32Window::describe()
+{
+    m_backend.accessibility().describe(m_window, m_description, m_widgets.windows());
 }
 
 bool Win32Window::isFullScreen() const { return quill::isFullScreen(m_description); }

@@ -49,6 +49,8 @@ public:
     bool coversShown() const { return m_shown && isFullScreen(); }
     // Above every cover while one is on the screen, an ordinary window again once none is.
     void keepAboveCovers(bool above);
+    // What a screen reader hears of the window and its controls, once COM has started.
+    void describe();
     // The focus moved inside the window: the focused push button is the one Enter presses.
     void focusChanged(HWND focus);
 

@@ -1251,6 +1251,37 @@ def case_traced_roads(ctx):
         ctx.say(f"{road}: {len(calls)} calls of the program traced, none forbidden")
 
 
+def case_com_after_first_window(ctx):
+    """Start-up waits for nothing the first window does not need: COM, for what a screen reader
+    hears, starts once the setup dialog is on the screen, and the names of the dialog's controls
+    are given then; the reveal dialog, made later, gets its own as it is made. Read from Wine's
+    relay log of the program's calls, with oleacc's notes of the names it takes."""
+    program = os.path.basename(ctx.target.exe)
+    ctx.target.trace_calls_of(program)
+    p, reveal = to_reveal(ctx)
+    keys_to(ctx, reveal)
+    ctx.s.key("Return")
+    assert_exits(p, timeout=10)
+    story = wine.relay_story(p.output(), program)
+
+    def first(found, what):
+        at = next((i for i, event in enumerate(story) if found(event)), None)
+        check(at is not None, f"the relay log shows no {what} ({len(story)} calls and names)")
+        return at
+
+    shown = first(lambda e: e[0] == "call" and (
+        e[2] == "SetWindowPos" and (wine.number(e[3][6]) or 0) & 0x40  # SWP_SHOWWINDOW
+        or e[2] == "ShowWindow" and wine.number(e[3][1]) != 0), "window shown")
+    com = first(lambda e: e[0] == "call" and e[2] == "CoInitializeEx", "CoInitializeEx")
+    check(shown < com, "COM started before the first window was shown")
+    named = [(i, e[1]) for i, e in enumerate(story) if e[0] == "named"]
+    for name in ("DOWN", "UP", "Question mark"):
+        check(any(i > com and text == name for i, text in named),
+              f"no name {name!r} given once COM had started: {[t for _, t in named]}")
+    ctx.say(f"the first window shown at call {shown}, COM started at {com} of {len(story)}; "
+            f"{len(named)} names given after it")
+
+
 # --- every DPI -----------------------------------------------------------------------------------
 
 def to_pixels(twips, dpi):
@@ -1541,6 +1572,8 @@ CASES = [
          linux=False, wine=True),
     Case("screen_reader", case_screen_reader, linux=False, wine=True),
     Case("screen_reader_timed", case_screen_reader_timed, linux=False, wine=True),
+    Case("com_after_first_window", case_com_after_first_window, linux=False, wine=True,
+         env={"WINEDEBUG": wine.RELAY_DEBUG}),
     # Highlighted text the desktop's own colour, as some high-contrast schemes have it: on a
     # dark desktop the message turns white, on a light one black. (Colours close but not the
     # same are rows of tst_lifecycle's table.)
