@@ -1385,8 +1385,8 @@ def case_every_dpi(ctx):
 
 def dialog_reports(ctx, seams, dpi):
     """The test build's lines about its two dialogs (tests/wine/seams/DialogScale.cpp) on the road
-    from the setup dialog to the reveal dialog; each dialog, at `dpi` by then, is driven only
-    once its line is out, and the reveal dialog's etched rule is looked at."""
+    to the reveal dialog; each dialog, at `dpi` by then, is looked at and driven once its line is
+    out: its texts inside their controls and, on the reveal dialog, the etched rule."""
     s = ctx.s
     ctx.seams = seams
     p = ctx.start()
@@ -1402,20 +1402,27 @@ def dialog_reports(ctx, seams, dpi):
                   f"the test build {seams} gave no line about dialog {n + 1}: {p.output()}")
             time.sleep(0.02)
 
+    def look(window, labels, face_at):
+        wait_drawn(ctx, window)
+        face = s.grab_client(window, *face_at(s.client_geometry(window)), 1, 1).at(0, 0)
+        return text_problems(ctx, window, labels_at(labels, dpi), face)
+
     dialog = p.window("Quillendor", timeout=15)
     reports = [line(0)]
-    wait_drawn(ctx, dialog)
+    problems = look(dialog, LABELS, lambda g: (g[2] - 4, at_dpi((150,), dpi)[0]))
     s.click(dialog, *at_dpi(NONE, dpi))
     s.click(dialog, *at_dpi(START, dpi), settle=0)
     cover = p.window("Form1", timeout=3)
     s.wait_gone(dialog, ctx.gone_within)
     wait_drawn(ctx, cover)
-    s.click_root(s.width - 40, s.height - 40, settle=0)
+    # A close request ends the fake screen as a click does; a click sent as openbox takes the
+    # new window on is lost now and then, on other roads too.
+    s.request_close(cover)
     reveal = p.window("Quillendor", timeout=3)
     reports.append(line(1))
     s.wait_gone(cover, ctx.gone_within)
-    wait_drawn(ctx, reveal)
-    problems = rule_problems(ctx, reveal, dpi)
+    problems += look(reveal, REVEAL_LABELS, lambda g: (g[2] - 3, 3))
+    problems += rule_problems(ctx, reveal, dpi)
     check(not problems, f"{seams}: " + "; ".join(problems))
     keys_to(ctx, reveal)
     s.key("Return")
@@ -1427,7 +1434,7 @@ def case_dpi_moved(ctx):
     """The setup dialog and the reveal dialog taken from 96 dpi to a monitor of the case's DPI,
     as Windows takes a window dragged there (WM_GETDPISCALEDSIZE, then WM_DPICHANGED, sent from
     inside the test build), are the dialogs started at that DPI: every control's rectangle and
-    font, the icons, every caption inside its control; and the client area where Windows draws
+    font, the icons, the texts inside their controls; and the client area where Windows draws
     the frame at the system's DPI (per-monitor v1, Wine's own), the outer size where it draws it
     at the monitor's (per-monitor v2, stood in for: Wine still draws it at the system's)."""
     dpi = ctx.dpi
@@ -1439,23 +1446,11 @@ def case_dpi_moved(ctx):
             what = f"the {name} moved to {dpi} dpi, per-monitor {awareness}"
             ctx.say(f"{what}: answered {came['answered']}, window {came['window']}, client "
                     f"{came['client']}, icons {came['icons']}; started there: window "
-                    f"{there['window']}, client {there['client']}, icons {there['icons']}")
-            check(came["answered"] == came["window"],
-                  f"{what}: answered WM_GETDPISCALEDSIZE with {came['answered']}, and is "
-                  f"{came['window']}")
-            if awareness == "v1":
-                check(came["client"] == there["client"], f"{what}: client area {came['client']}, "
-                      f"started there {there['client']}")
-            else:
-                check(came["window"] == there["window"], f"{what}: window {came['window']}, "
-                      f"started there {there['window']}")
-            check(came["icons"] == there["icons"], f"{what}: icons {came['icons']}, started "
-                  f"there {there['icons']}")
-            changed = [(a, b) for a, b in zip(came["controls"], there["controls"]) if a != b]
-            check(len(came["controls"]) == len(there["controls"]) and not changed,
-                  f"{what}: controls not as started there (moved, started): {changed[:3]}")
-            unfit = [c for c in came["controls"] + there["controls"] if c["fits"] is False]
-            check(not unfit, f"{what}: captions out of their controls: {unfit[:3]}")
+                    f"{there['window']}, client {there['client']}")
+            same = "client" if awareness == "v1" else "window"
+            for key, want in (("answered", came["window"]), (same, there[same]),
+                              ("icons", there["icons"]), ("controls", there["controls"])):
+                check(came[key] == want, f"{what}: {key} {came[key]}, not {want}")
 
 
 def case_screen_resized(ctx):
