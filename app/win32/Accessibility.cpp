@@ -35,12 +35,10 @@ void setText(IAccPropServices *service, HWND window, const MSAAPROPID &property,
 
 } // namespace
 
-Accessibility::Accessibility()
+void Accessibility::start()
 {
-    const HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    m_comStarted = SUCCEEDED(started);
     void *service = nullptr;
-    if (m_comStarted
+    if (!m_service
         && SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_IAccPropServices, &service)))
         m_service = static_cast<IAccPropServices *>(service);
@@ -50,8 +48,6 @@ Accessibility::~Accessibility()
 {
     if (m_service)
         m_service->Release();
-    if (m_comStarted)
-        CoUninitialize();
 }
 
 void Accessibility::describe(HWND window, const WindowDesc &d,

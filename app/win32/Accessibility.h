@@ -6,8 +6,9 @@
 // edit box by the label before it; here the controls a description pairs with a label are named
 // by that label (the "<" button is "DOWN"), a picture box is named and described in words, and a
 // dialog reads as a dialog. The names go on the windows through the accessibility runtime's
-// property service (oleacc's IAccPropServices, over COM on the window thread); where that
-// service is missing the windows keep what Windows gives them.
+// property service (oleacc's IAccPropServices, over COM on the window thread), which is made once
+// the first window is on the screen: start-up does not wait for it. Where that service is
+// missing the windows keep what Windows gives them.
 
 #include "Description.h"
 
@@ -22,11 +23,14 @@ namespace quill::win32 {
 
 class Accessibility {
 public:
-    Accessibility();
+    Accessibility() = default;
     ~Accessibility();
     Accessibility(const Accessibility &) = delete;
     Accessibility &operator=(const Accessibility &) = delete;
 
+    // Makes the property service, once COM has started on this thread. Until then describe()
+    // does nothing: the backend describes the windows made before once it has started.
+    void start();
     // A window just built from `description`, with the window of each of its controls.
     void describe(HWND window, const WindowDesc &description,
                   std::span<const std::pair<const ControlDesc *, HWND>> controls);
@@ -35,7 +39,6 @@ public:
 
 private:
     IAccPropServices *m_service = nullptr;
-    bool m_comStarted = false;
 };
 
 } // namespace quill::win32

@@ -17,6 +17,8 @@ F lookUp(const wchar_t *library, const char *name)
 }
 
 using SetContextFn = BOOL(WINAPI *)(HANDLE);
+using ThreadContextFn = HANDLE(WINAPI *)();
+using SameContextFn = BOOL(WINAPI *)(HANDLE, HANDLE);
 using DpiForWindowFn = UINT(WINAPI *)(HWND);
 using DpiForMonitorFn = HRESULT(WINAPI *)(HMONITOR, int, UINT *, UINT *);
 using AdjustForDpiFn = BOOL(WINAPI *)(LPRECT, DWORD, BOOL, DWORD, UINT);
@@ -64,11 +66,21 @@ UINT dpiOf(HMONITOR monitor)
     return systemDpi();
 }
 
+bool framesFollowDpi()
+{
+    // The thread's context is the one its windows are made in.
+    static const auto threadContext =
+        lookUp<ThreadContextFn>(L"user32.dll", "GetThreadDpiAwarenessContext");
+    static const auto same = lookUp<SameContextFn>(L"user32.dll", "AreDpiAwarenessContextsEqual");
+    return threadContext && same && same(threadContext(), PerMonitorAwareV2);
+}
+
 RECT frameAround(const RECT &client, DWORD style, DWORD exStyle, UINT dpi)
 {
     static const auto adjust = lookUp<AdjustForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
+    const UINT drawnAt = framesFollowDpi() ? dpi : systemDpi();
     RECT frame = client;
-    if (!adjust || !adjust(&frame, style, FALSE, exStyle, dpi)) {
+    if (!adjust || !adjust(&frame, style, FALSE, exStyle, drawnAt)) {
         frame = client;
         AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     }

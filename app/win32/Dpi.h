@@ -19,7 +19,13 @@ UINT dpiOf(HWND window);
 UINT dpiOf(HMONITOR monitor);
 UINT systemDpi();
 
-// The outer rectangle of a window whose client area is `client`, at `dpi`.
+// Whether Windows draws the frames of this thread's windows at the DPI of their monitor: with
+// per-monitor awareness version 2 (Windows 10 1703 and later). With version 1 alone (Windows 10
+// 1607; Wine 8 too) it draws every frame at the system's DPI, wherever the window is.
+bool framesFollowDpi();
+
+// The outer rectangle of a window whose client area is `client` at `dpi`, in the frame Windows
+// draws for it.
 RECT frameAround(const RECT &client, DWORD style, DWORD exStyle, UINT dpi);
 int systemMetric(int index, UINT dpi);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Look.h"
 
+#include "Dpi.h"
 #include "Layout.h"
 #include "QuestionMark.h"
 #include "Text.h"
@@ -12,6 +13,27 @@
 
 namespace quill::win32 {
 namespace {
+
+BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info))
+        return TRUE;
+    auto rect = [](const RECT &r) {
+        return PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    auto &monitors = *reinterpret_cast<std::vector<Monitor> *>(list);
+    const Monitor found{rect(info.rcMonitor), rect(info.rcWork),
+                        static_cast<double>(dpiOf(monitor))};
+    if (info.dwFlags & MONITORINFOF_PRIMARY)
+        monitors.insert(monitors.begin(), found);
+    else
+        monitors.push_back(found);
+    return TRUE;
+}
+
+constexpr int ProgramIcon = 1; // resources/quillendor.rc
 
 // GDI fills polygons without smoothing their edges: the picture is drawn this many times larger
 // into a bitmap and shrunk into the box, averaging the pixels.
@@ -105,7 +127,10 @@ Look::~Look()
         DeleteObject(b);
     for (auto &[f, handle] : m_fonts)
         DeleteObject(handle);
-    dropOldFonts();
+    for (HICON icon : m_icons)
+        if (icon)
+            DestroyIcon(icon);
+    dropOld();
 }
 
 HBRUSH Look::brush(Colour colour)
@@ -132,6 +157,18 @@ HFONT Look::font(const Font &f)
     return made;
 }
 
+HICON Look::icon(WPARAM which)
+{
+    const bool big = which == ICON_BIG;
+    HICON &made = m_icons[big ? 1 : 0];
+    if (!made)
+        made = static_cast<HICON>(LoadImageW(
+            GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ProgramIcon), IMAGE_ICON,
+            systemMetric(big ? SM_CXICON : SM_CXSMICON, m_dpi),
+            systemMetric(big ? SM_CYICON : SM_CYSMICON, m_dpi), LR_DEFAULTCOLOR));
+    return made;
+}
+
 void Look::setScale(UINT dpi, double fontScale)
 {
     m_dpi = dpi;
@@ -139,29 +176,84 @@ void Look::setScale(UINT dpi, double fontScale)
     for (auto &[f, handle] : m_fonts)
         m_oldFonts.push_back(handle);
     m_fonts.clear();
+    for (HICON &icon : m_icons)
+        if (icon)
+            m_oldIcons.push_back(std::exchange(icon, nullptr));
 }
 
-void Look::dropOldFonts()
+void Look::dropOld()
 {
     for (HFONT handle : m_oldFonts)
         DeleteObject(handle);
     m_oldFonts.clear();
+    for (HICON icon : m_oldIcons)
+        DestroyIcon(icon);
+    m_oldIcons.clear();
 }
 
 void drawLines(HDC dc, const WindowDesc &d, UINT dpi, Look &look)
 {
-    // Each line covers its width in rows from its end points' row down, so a two-pixel white
-    // line right under a one-pixel grey one leaves both seen: an etched rule.
+    // A line is as many pixels wide as its width at 96 DPI scaled, one at least, and covers them
+    // from its end points' row (column) on. A line that starts where the one before it ends in
+    // twips, as the white line of an etched rule starts under its grey one, starts where that one
+    // ends in pixels too: rounded apart, a row of the background could show between them.
+    constexpr Twips TwipsPerPixelAt96 = 15;
+    const ControlDesc *before = nullptr;
+    int beforeEnd = 0; // the pixel row (column) after the line before
     for (const ControlDesc &c : d.controls) {
         if (c.kind != Kind::Line)
             continue;
+        const bool across = c.y1 == c.y2;
+        const int width = std::max(1, static_cast<int>(std::lround(c.lineWidth * (dpi / 96.0))));
+        const bool under = before && across == (before->y1 == before->y2)
+                           && (across ? c.y1 == before->y1 + before->lineWidth * TwipsPerPixelAt96
+                                      : c.x1 == before->x1 + before->lineWidth * TwipsPerPixelAt96);
         const int x1 = toPixels(c.x1, dpi), y1 = toPixels(c.y1, dpi);
         const int x2 = toPixels(c.x2, dpi), y2 = toPixels(c.y2, dpi);
-        const int w = std::max<int>(1, c.lineWidth);
-        RECT r = y1 == y2 ? RECT{std::min(x1, x2), y1, std::max(x1, x2), y1 + w}
-                          : RECT{x1, std::min(y1, y2), x1 + w, std::max(y1, y2)};
+        const int start = under ? beforeEnd : across ? y1 : x1;
+        const RECT r = across ? RECT{std::min(x1, x2), start, std::max(x1, x2), start + width}
+                              : RECT{start, std::min(y1, y2), start + width, std::max(y1, y2)};
         FillRect(dc, &r, look.brush(c.lineColour));
+        before = &c;
+        beforeEnd = start + width;
     }
+}
+
+std::vector<Monitor> desktopMonitors()
+{
+    std::vector<Monitor> found;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool fits(Kind kind, std::string_view text, const Font &font, double scale, double dpi, int width,
+          int height)
+{
+    // The font the window would make at that DPI, measured as it would draw it.
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT face = makeFont(font, scale, static_cast<UINT>(std::lround(dpi > 0 ? dpi : 96)));
+    HGDIOBJ old = SelectObject(dc, face);
+    const std::wstring wide = widen(text);
+    bool fits = false;
+    if (kind == Kind::CommandButton) {
+        SIZE size{};
+        TEXTMETRICW metrics{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        GetTextMetricsW(dc, &metrics);
+        // A button keeps a little room for its bevel and focus frame around the caption; the
+        // height that counts is that of the letters, not of the font's whole cell.
+        fits = size.cx + 6 <= width
+               && metrics.tmAscent - metrics.tmInternalLeading + 2 <= height;
+    } else {
+        RECT used{0, 0, width, 0};
+        DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &used,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
+        fits = used.right - used.left <= width && used.bottom - used.top <= height;
+    }
+    SelectObject(dc, old);
+    DeleteObject(face);
+    DeleteDC(dc);
+    return fits;
 }
 
 } // namespace quill::win32

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,7 +21,7 @@ namespace quill::win32 {
 // with a few sizes, so its TrueType counterpart "Microsoft Sans Serif" stands in for it.
 HFONT makeFont(const Font &font, double scale, UINT dpi);
 
-// The brushes and fonts one window draws with, made when first asked for and kept until the
+// The brushes, fonts and icons of one window, made when first asked for and kept until the
 // window goes.
 class Look {
 public:
@@ -33,13 +34,16 @@ public:
     HBRUSH brush(Colour colour);
     // The font at the window's DPI and font share.
     HFONT font(const Font &font);
+    // The program icon at the window's DPI: `which` is ICON_BIG or ICON_SMALL.
+    HICON icon(WPARAM which);
 
     UINT dpi() const { return m_dpi; }
     double fontScale() const { return m_fontScale; }
-    // Fonts are made afresh at `dpi` and `fontScale` from now on. A control keeps drawing with
-    // the font it was given until it gets another, so the old ones stay until dropOldFonts().
+    // Fonts and icons are made afresh at `dpi` and `fontScale` from now on. A control keeps
+    // drawing with the font it was given, and a window with its icons, until it gets others, so
+    // the old ones stay until dropOld().
     void setScale(UINT dpi, double fontScale);
-    void dropOldFonts();
+    void dropOld();
 
 private:
     const Backend &m_backend;
@@ -48,7 +52,16 @@ private:
     std::map<Colour, HBRUSH> m_brushes;
     std::vector<std::pair<Font, HFONT>> m_fonts;
     std::vector<HFONT> m_oldFonts;
+    HICON m_icons[2] = {};
+    std::vector<HICON> m_oldIcons;
 };
+
+// Every monitor with its DPI, the primary one first.
+std::vector<Monitor> desktopMonitors();
+// Whether `text` in `font` at `scale` times its size and `dpi` stays inside a control of `kind` of
+// `width` by `height` pixels: a label wraps at word boundaries, a button keeps to one line.
+bool fits(Kind kind, std::string_view text, const Font &font, double scale, double dpi, int width,
+          int height);
 
 // The description's lines, in the window's client area at `dpi`.
 void drawLines(HDC dc, const WindowDesc &description, UINT dpi, Look &look);

@@ -270,8 +270,28 @@ void Widgets::command(int id, int code)
         click(*widget);
 }
 
-void Widgets::focusChanged(HWND focus)
+void Widgets::focus(HWND formWindow, std::string_view name)
 {
+    const Widget *w = find(name);
+    if (!w || !w->window)
+        return;
+    m_focus = w->window;
+    if (GetActiveWindow() == formWindow)
+        SetFocus(m_focus);
+}
+
+bool Widgets::giveFocusBack() const
+{
+    if (!m_focus || !IsWindow(m_focus))
+        return false;
+    SetFocus(m_focus);
+    return true;
+}
+
+void Widgets::focusChanged(HWND formWindow, HWND focus)
+{
+    if (focus && focus != formWindow && GetAncestor(focus, GA_ROOT) == formWindow)
+        m_focus = focus;
     // The focused push button is the one Enter presses and looks it; elsewhere the window's
     // default button, if it has one.
     const Widget *focused = findByWindow(focus);

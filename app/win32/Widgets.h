@@ -74,8 +74,14 @@ public:
 
     // WM_COMMAND from a child: a button or check box was pressed (Enter and Esc included).
     void command(int id, int code);
-    // The focus moved to `focus`: the focused push button is the one Enter presses and looks it.
-    void focusChanged(HWND focus);
+    // The control of `formWindow` that has the focus, or gets it when the window is active.
+    void focus(HWND formWindow, std::string_view name);
+    // The focus moved to `focus`: remembered where it is a control of `formWindow` (Windows
+    // forgets it when the window loses the activation), and the focused push button is the one
+    // Enter presses and looks it.
+    void focusChanged(HWND formWindow, HWND focus);
+    // The window is active again: the control that had the focus gets it back; false when none.
+    bool giveFocusBack() const;
     // The answer to DM_GETDEFID: the push button Enter presses now.
     LRESULT defaultId() const;
     // The colours a label, button or check box draws its text and background in (WM_CTLCOLOR*).
@@ -98,6 +104,7 @@ private:
     WindowEvents &m_events;
     std::vector<Widget> m_widgets;
     ClickWatch m_click;
+    HWND m_focus = nullptr; // the control that has the focus, or gets it back on activation
 };
 
 } // namespace quill::win32

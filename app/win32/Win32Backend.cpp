@@ -9,6 +9,8 @@
 #include "Text.h"
 #include "Win32Window.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -104,25 +106,6 @@ void registerClass(HINSTANCE instance, const wchar_t *name, WNDPROC proc, UINT s
     RegisterClassExW(&c);
 }
 
-BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
-{
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(monitor, &info))
-        return TRUE;
-    auto rect = [](const RECT &r) {
-        return PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
-    };
-    auto &monitors = *reinterpret_cast<std::vector<Monitor> *>(list);
-    const Monitor found{rect(info.rcMonitor), rect(info.rcWork),
-                        static_cast<double>(dpiOf(monitor))};
-    if (info.dwFlags & MONITORINFOF_PRIMARY)
-        monitors.insert(monitors.begin(), found);
-    else
-        monitors.push_back(found);
-    return TRUE;
-}
-
 } // namespace
 
 Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
@@ -136,6 +119,26 @@ Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
     SetWindowLongPtrW(m_messages, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_owner = CreateWindowExW(0, OwnerClass, L"Quillendor", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
                               nullptr, instance, nullptr);
+}
+
+Win32Backend::Com::~Com()
+{
+    if (started)
+        CoUninitialize();
+}
+
+bool Win32Backend::startCom()
+{
+    if (!m_com.asked) {
+        m_com.asked = true;
+        m_com.started = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        if (m_com.started) {
+            m_accessibility.start();
+            for (Win32Window *w : m_windows)
+                w->describe();
+        }
+    }
+    return m_com.started;
 }
 
 Win32Backend::~Win32Backend()
@@ -306,6 +309,12 @@ void Win32Backend::handle(MSG &msg)
 
 void Win32Backend::afterEvent()
 {
+    // COM starts once the first window is on the screen, before the loop takes another
+    // message: start-up does not wait for it, and no screen reader has asked anything yet.
+    if (!m_com.asked && std::any_of(m_windows.begin(), m_windows.end(), [](const Win32Window *w) {
+            return IsWindowVisible(w->handle());
+        }))
+        startCom();
     const HWND focus = GetFocus();
     if (focus != m_lastFocus) {
         m_lastFocus = focus;
@@ -321,12 +330,7 @@ void Win32Backend::end()
     PostMessageW(m_messages, WM_NULL, 0, 0);
 }
 
-std::vector<Monitor> Win32Backend::monitors() const
-{
-    std::vector<Monitor> found;
-    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+std::vector<Monitor> Win32Backend::monitors() const { return desktopMonitors(); }
 
 Colour Win32Backend::systemColour(int index) const
 {
@@ -336,31 +340,7 @@ Colour Win32Backend::systemColour(int index) const
 bool Win32Backend::textFits(Kind kind, std::string_view text, const Font &font, double scale,
                             double dpi, int width, int height) const
 {
-    // The font the window would make at that DPI, measured as it would draw it.
-    HDC dc = CreateCompatibleDC(nullptr);
-    HFONT face = makeFont(font, scale, static_cast<UINT>(std::lround(dpi > 0 ? dpi : 96)));
-    HGDIOBJ old = SelectObject(dc, face);
-    const std::wstring wide = widen(text);
-    bool fits = false;
-    if (kind == Kind::CommandButton) {
-        SIZE size{};
-        TEXTMETRICW metrics{};
-        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-        GetTextMetricsW(dc, &metrics);
-        // A button keeps a little room for its bevel and focus frame around the caption; the
-        // height that counts is that of the letters, not of the font's whole cell.
-        fits = size.cx + 6 <= width
-               && metrics.tmAscent - metrics.tmInternalLeading + 2 <= height;
-    } else {
-        RECT used{0, 0, width, 0};
-        DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &used,
-                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
-        fits = used.right - used.left <= width && used.bottom - used.top <= height;
-    }
-    SelectObject(dc, old);
-    DeleteObject(face);
-    DeleteDC(dc);
-    return fits;
+    return fits(kind, text, font, scale, dpi, width, height);
 }
 
 char32_t Win32Backend::decimalSeparator() const

@@ -51,6 +51,12 @@ public:
     // The hidden window that owns the windows kept off the taskbar: they stay in Alt+Tab.
     HWND owner() const { return m_owner; }
     Accessibility &accessibility() { return m_accessibility; }
+    // COM on the window thread, for what the program asks of the shell and the accessibility
+    // runtime: started once, the first time this is called, and ended as the backend goes; the
+    // windows made until then are described to the screen reader then. The message loop calls
+    // it as soon as the first window is on the screen; whatever needs COM calls it too. Whether
+    // COM runs.
+    bool startCom();
 
     // The windows that are loaded, for the message loop and for one another: a full-screen form
     // on the screen keeps the other windows above it until it goes.
@@ -61,8 +67,12 @@ public:
     // A fake screen went back on top of another program's window: the program's own windows
     // shown over it (a dialog, the error report's message box) go back over it.
     void raiseAboveCovers();
-    // What the shell's taskbar is told of the fake screens.
-    Taskbar &taskbar() { return m_taskbar; }
+    // What the shell's taskbar is told of the fake screens; it needs COM.
+    Taskbar &taskbar()
+    {
+        startCom();
+        return m_taskbar;
+    }
 
     // The window class every form window and cover is made of, and the picture box's.
     static constexpr const wchar_t *FormClass = L"QuillendorForm";
@@ -77,6 +87,12 @@ private:
     Win32Window *formOf(HWND window) const;
 
     HINSTANCE m_instance;
+    // COM, ended after everything made through it is released: declared before all of it.
+    struct Com {
+        bool asked = false;
+        bool started = false;
+        ~Com();
+    } m_com;
     Accessibility m_accessibility; // before the windows, after them gone
     Taskbar m_taskbar;             // after COM has started, released before it ends
     HWND m_messages = nullptr; // message-only: the posted steps arrive here

@@ -11,7 +11,6 @@ namespace quill::win32 {
 namespace {
 
 constexpr UINT Restore = WM_APP + 2;
-constexpr int ProgramIcon = 1; // resources/quillendor.rc
 
 RECT toRect(const PixelRect &r) { return {r.x, r.y, r.x + r.width, r.y + r.height}; }
 
@@ -69,17 +68,15 @@ Win32Window::Win32Window(Win32Backend &backend, const WindowDesc &d, const Windo
         // measured again at the window's DPI, and the client area's size follows it.
         scale = fontScale(d, dpi, backend);
         if (!quill::isFullScreen(d)) {
-            const RECT client{0, 0, toPixels(d.client.width, dpi), toPixels(d.client.height, dpi)};
-            const RECT f = frameAround(client, style, ex, dpi);
-            SetWindowPos(m_window, nullptr, 0, 0, f.right - f.left, f.bottom - f.top,
+            const SIZE size = frameSize(dpi);
+            SetWindowPos(m_window, nullptr, 0, 0, size.cx, size.cy,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
     }
     m_look.setScale(dpi, scale);
-    loadIcons();
     try {
         m_widgets.create(m_window, this);
-        m_backend.accessibility().describe(m_window, d, m_widgets.windows());
+        describe();
         layOut();
         if (quill::isFullScreen(d))
             makeCovers();
@@ -102,32 +99,26 @@ void Win32Window::release()
         m_window = nullptr;
         DestroyWindow(window);
     }
-    if (m_bigIcon)
-        DestroyIcon(m_bigIcon);
-    if (m_smallIcon)
-        DestroyIcon(m_smallIcon);
-    m_bigIcon = m_smallIcon = nullptr;
-}
-
-void Win32Window::loadIcons()
-{
-    if (m_description.icon == Picture::None)
-        return;
-    const auto load = [&](int metricX, int metricY) {
-        return static_cast<HICON>(LoadImageW(m_backend.instance(), MAKEINTRESOURCEW(ProgramIcon),
-                                             IMAGE_ICON, systemMetric(metricX, m_look.dpi()),
-                                             systemMetric(metricY, m_look.dpi()), LR_DEFAULTCOLOR));
-    };
-    m_bigIcon = load(SM_CXICON, SM_CYICON);
-    m_smallIcon = load(SM_CXSMICON, SM_CYSMICON);
-    SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
-    SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
 }
 
 void Win32Window::layOut()
 {
     m_widgets.layOut(m_look);
-    m_look.dropOldFonts();
+    // A window without a frame and off the taskbar shows its icon nowhere.
+    const bool showsIcon = m_description.border != Border::None || m_description.showInTaskbar;
+    if (m_description.icon != Picture::None && showsIcon)
+        for (const WPARAM which : {ICON_BIG, ICON_SMALL})
+            SendMessageW(m_window, WM_SETICON, which,
+                         reinterpret_cast<LPARAM>(m_look.icon(which)));
+    m_look.dropOld();
+}
+
+SIZE Win32Window::frameSize(UINT dpi) const
+{
+    const RECT client{0, 0, toPixels(m_description.client.width, dpi),
+                      toPixels(m_description.client.height, dpi)};
+    const RECT frame = frameAround(client, styleOf(m_description), exStyleOf(m_description), dpi);
+    return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 void Win32Window::followDpi(UINT dpi)
@@ -137,6 +128,11 @@ void Win32Window::followDpi(UINT dpi)
     m_look.setScale(dpi, fontScale(m_description, dpi, m_backend));
     layOut();
     InvalidateRect(m_window, nullptr, TRUE);
+}
+
+void Win32Window::describe()
+{
+    m_backend.accessibility().describe(m_window, m_description, m_widgets.windows());
 }
 
 bool Win32Window::isFullScreen() const { return quill::isFullScreen(m_description); }
@@ -208,15 +204,7 @@ void Win32Window::unmap()
         m_backend.coversChanged();
 }
 
-void Win32Window::focus(std::string_view name)
-{
-    const Widgets::Widget *widget = m_widgets.find(name);
-    if (!widget || !widget->window)
-        return;
-    m_focus = widget->window;
-    if (GetActiveWindow() == m_window)
-        SetFocus(m_focus);
-}
+void Win32Window::focus(std::string_view name) { m_widgets.focus(m_window, name); }
 
 std::string Win32Window::text(std::string_view name) const { return m_widgets.text(name); }
 
@@ -244,12 +232,7 @@ void Win32Window::stopTimers()
         m_widgets.stopTimers();
 }
 
-void Win32Window::focusChanged(HWND focus)
-{
-    if (GetAncestor(focus, GA_ROOT) == m_window && focus != m_window)
-        m_focus = focus;
-    m_widgets.focusChanged(focus);
-}
+void Win32Window::focusChanged(HWND focus) { m_widgets.focusChanged(m_window, focus); }
 
 void Win32Window::paint(HWND window)
 {
@@ -328,22 +311,16 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
         if (window != m_window)
             break;
         if (LOWORD(w) == WA_INACTIVE) {
-            const HWND focus = GetFocus();
-            if (focus && GetAncestor(focus, GA_ROOT) == m_window && focus != m_window)
-                m_focus = focus;
+            m_widgets.focusChanged(m_window, GetFocus());
         } else {
             m_zOrder.activated(m_window);
-            if (m_focus && IsWindow(m_focus)) {
-                SetFocus(m_focus);
+            if (m_widgets.giveFocusBack())
                 return 0;
-            }
         }
         break;
     case WM_SETFOCUS:
-        if (window == m_window && m_focus && IsWindow(m_focus)) {
-            SetFocus(m_focus);
+        if (window == m_window && m_widgets.giveFocusBack())
             return 0;
-        }
         break;
     case WM_SIZE:
         // A window without a minimize button that is minimized all the same (Win+D, "Show the
@@ -366,6 +343,14 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
                     makeCovers();
             });
         break;
+    case WM_GETDPISCALEDSIZE:
+        // Per-monitor v2, on the way to a monitor of another scale: a frame does not scale
+        // linearly, so the size that keeps the client area's twips is worked out here, and
+        // Windows suggests it in the WM_DPICHANGED that follows.
+        if (window != m_window || isFullScreen())
+            break;
+        *reinterpret_cast<SIZE *>(l) = frameSize(static_cast<UINT>(w));
+        return TRUE;
     case WM_DPICHANGED: {
         if (window != m_window)
             break;
@@ -379,11 +364,13 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
             });
             return 0;
         }
-        // The suggested rectangle keeps the window where the user dragged it, at the client size
-        // of the new DPI; then the controls and their fonts follow.
+        // The suggested rectangle keeps the window where the user dragged it; its size is the
+        // client area's at the new DPI in the frame Windows draws, which per-monitor v2
+        // suggests itself (WM_GETDPISCALEDSIZE) and version 1 scales linearly. Then the
+        // controls, their fonts and the icons follow.
         const auto *suggested = reinterpret_cast<const RECT *>(l);
-        SetWindowPos(m_window, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+        const SIZE size = frameSize(HIWORD(w));
+        SetWindowPos(m_window, nullptr, suggested->left, suggested->top, size.cx, size.cy,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         followDpi(HIWORD(w));
         return 0;

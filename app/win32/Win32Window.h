@@ -50,7 +50,8 @@ public:
     bool coversShown() const { return m_shown && isFullScreen(); }
     // Above every cover while one is on the screen, an ordinary window again once none is.
     void keepAboveCovers(bool above);
-
+    // What a screen reader hears of the window and its controls, once COM has started.
+    void describe();
     // The focus moved inside the window: the focused push button is the one Enter presses.
     void focusChanged(HWND focus);
 
@@ -60,9 +61,10 @@ public:
 
 private:
     void release();
-    void loadIcons();
-    // The controls at the look's DPI, fonts made afresh.
+    // The controls, their fonts and the window's icons at the look's DPI.
     void layOut();
+    // The outer size of the window whose client area is the description's at `dpi`.
+    SIZE frameSize(UINT dpi) const;
     // Lays the window out again at `dpi`, fonts measured afresh, when that is not its DPI yet.
     void followDpi(UINT dpi);
     // The covers made again for the monitors there are now, the window over the primary one.
@@ -72,18 +74,13 @@ private:
     Win32Backend &m_backend;
     const WindowDesc &m_description;
     WindowEvents m_events;
-    Look m_look;       // the brushes and fonts, at the window's DPI
+    Look m_look;       // the brushes, fonts and icons, at the window's DPI
     Widgets m_widgets; // uses m_events and m_look's fonts: after them
     Covers m_covers;   // a full-screen form's other monitors
     ZOrder m_zOrder;   // a framed window's place among the desktop's windows
     HWND m_window = nullptr;
-    HICON m_bigIcon = nullptr;
-    HICON m_smallIcon = nullptr;
 
-    // What the window procedure keeps between messages:
-    // - m_focus: the control that has the focus, or gets it back when the window is active again
-    //   (WM_ACTIVATE, WM_SETFOCUS); Windows forgets it when the window loses the activation.
-    HWND m_focus = nullptr;
+    // What the window procedure keeps between messages (the focused control is the widgets'):
     // - m_shown: the runtime mapped the window and has not unmapped it. A minimised dialog comes
     //   back only while it is set, and the monitor check only covers monitors while it is.
     bool m_shown = false;

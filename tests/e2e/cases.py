@@ -1251,6 +1251,37 @@ def case_traced_roads(ctx):
         ctx.say(f"{road}: {len(calls)} calls of the program traced, none forbidden")
 
 
+def case_com_after_first_window(ctx):
+    """Start-up waits for nothing the first window does not need: COM, for what a screen reader
+    hears, starts once the setup dialog is on the screen, and the names of the dialog's controls
+    are given then; the reveal dialog, made later, gets its own as it is made. Read from Wine's
+    relay log of the program's calls, with oleacc's notes of the names it takes."""
+    program = os.path.basename(ctx.target.exe)
+    ctx.target.trace_calls_of(program)
+    p, reveal = to_reveal(ctx)
+    keys_to(ctx, reveal)
+    ctx.s.key("Return")
+    assert_exits(p, timeout=10)
+    story = wine.relay_story(p.output(), program)
+
+    def first(found, what):
+        at = next((i for i, event in enumerate(story) if found(event)), None)
+        check(at is not None, f"the relay log shows no {what} ({len(story)} calls and names)")
+        return at
+
+    shown = first(lambda e: e[0] == "call" and (
+        e[2] == "SetWindowPos" and (wine.number(e[3][6]) or 0) & 0x40  # SWP_SHOWWINDOW
+        or e[2] == "ShowWindow" and wine.number(e[3][1]) != 0), "window shown")
+    com = first(lambda e: e[0] == "call" and e[2] == "CoInitializeEx", "CoInitializeEx")
+    check(shown < com, "COM started before the first window was shown")
+    named = [(i, e[1]) for i, e in enumerate(story) if e[0] == "named"]
+    for name in ("DOWN", "UP", "Question mark"):
+        check(any(i > com and text == name for i, text in named),
+              f"no name {name!r} given once COM had started: {[t for _, t in named]}")
+    ctx.say(f"the first window shown at call {shown}, COM started at {com} of {len(story)}; "
+            f"{len(named)} names given after it")
+
+
 # --- every DPI -----------------------------------------------------------------------------------
 
 def to_pixels(twips, dpi):
@@ -1267,9 +1298,39 @@ def labels_at(labels, dpi):
     return {name: (at_dpi(rect, dpi), below * dpi // 96) for name, (rect, below) in labels.items()}
 
 
+# The reveal dialog's etched rule: a grey line 1 pixel wide at 96 dpi from this row (in twips), a
+# white one 2 wide right under it; both widths scale with the DPI, one pixel at least.
+RULE_TOP = 2445
+RULE_COLUMNS = (300, 2880, 5500)   # twips, where both lines are
+GREY, WHITE = (128, 128, 128), (255, 255, 255)
+
+
+def rule_problems(ctx, reveal, dpi):
+    """The rule seen down three columns: the dialog's own colour, the grey rows, the white rows
+    right under them and the dialog's colour again, nothing else between."""
+    s = ctx.s
+    grey, white = (max(1, int(math.floor(width * dpi / 96 + 0.5))) for width in (1, 2))
+    top = to_pixels(RULE_TOP, dpi)
+    face = s.grab_client(reveal, s.client_geometry(reveal)[2] - 3, 3, 1, 1).at(0, 0)
+    names = {face: ".", GREY: "g", WHITE: "w"}
+    want = "..." + "g" * grey + "w" * white + "..."
+    problems = []
+    for column in RULE_COLUMNS:
+        x = to_pixels(column, dpi)
+        strip = s.grab_client(reveal, x, top - 3, 1, len(want))
+        seen = "".join(names.get(strip.at(0, y), "?") for y in range(len(want)))
+        if seen != want:
+            problems.append(f"the rule at x={x} from row {top - 3} is {seen!r}, not {want!r} "
+                            "(. the dialog, g grey, w white, ? another colour)")
+    ctx.say(f"etched rule at {dpi} dpi: {grey} grey row(s) from row {top}, {white} white under"
+            + ("" if problems else ", as wanted in every column looked at"))
+    return problems
+
+
 def case_every_dpi(ctx):
     """At the DPI of the case: the setup dialog, the text of the shutdown screen and the reveal
-    dialog are laid out from their twips at that DPI, and every text is inside its control."""
+    dialog are laid out from their twips at that DPI, every text is inside its control, and the
+    reveal dialog's etched rule is one rule, its lines' widths scaled."""
     s = ctx.s
     dpi = ctx.dpi
     p, dialog = start_dialog(ctx)
@@ -1315,10 +1376,81 @@ def case_every_dpi(ctx):
     check(ok.count(dark) > 10, "the OK button shows no caption")
     problems = text_problems(ctx, reveal, labels_at(REVEAL_LABELS, dpi),
                              s.grab_client(reveal, w - 3, 3, 1, 1).at(0, 0))
+    problems += rule_problems(ctx, reveal, dpi)
     check(not problems, f"at {dpi} dpi: " + "; ".join(problems))
     keys_to(ctx, reveal)
     s.key("Return")
     assert_exits(p)
+
+
+def dialog_reports(ctx, seams, dpi):
+    """The test build's lines about its two dialogs (tests/wine/seams/DialogScale.cpp) on the road
+    to the reveal dialog; each dialog, at `dpi` by then, is looked at and driven once its line is
+    out: its texts inside their controls and, on the reveal dialog, the etched rule."""
+    s = ctx.s
+    ctx.seams = seams
+    p = ctx.start()
+
+    def line(n):
+        deadline = time.monotonic() + 10
+        while True:
+            lines = [json.loads(text) for text in p.output().splitlines()
+                     if text.startswith('{"answered"')]
+            if len(lines) > n:
+                return lines[n]
+            check(p.running() and time.monotonic() < deadline,
+                  f"the test build {seams} gave no line about dialog {n + 1}: {p.output()}")
+            time.sleep(0.02)
+
+    def look(window, labels, face_at):
+        wait_drawn(ctx, window)
+        face = s.grab_client(window, *face_at(s.client_geometry(window)), 1, 1).at(0, 0)
+        return text_problems(ctx, window, labels_at(labels, dpi), face)
+
+    dialog = p.window("Quillendor", timeout=15)
+    reports = [line(0)]
+    problems = look(dialog, LABELS, lambda g: (g[2] - 4, at_dpi((150,), dpi)[0]))
+    s.click(dialog, *at_dpi(NONE, dpi))
+    s.click(dialog, *at_dpi(START, dpi), settle=0)
+    cover = p.window("Form1", timeout=3)
+    s.wait_gone(dialog, ctx.gone_within)
+    wait_drawn(ctx, cover)
+    # A close request ends the fake screen as a click does; a click sent as openbox takes the
+    # new window on is lost now and then, on other roads too.
+    s.request_close(cover)
+    reveal = p.window("Quillendor", timeout=3)
+    reports.append(line(1))
+    s.wait_gone(cover, ctx.gone_within)
+    problems += look(reveal, REVEAL_LABELS, lambda g: (g[2] - 3, 3))
+    problems += rule_problems(ctx, reveal, dpi)
+    check(not problems, f"{seams}: " + "; ".join(problems))
+    keys_to(ctx, reveal)
+    s.key("Return")
+    assert_exits(p)
+    return reports
+
+
+def case_dpi_moved(ctx):
+    """The setup dialog and the reveal dialog taken from 96 dpi to a monitor of the case's DPI,
+    as Windows takes a window dragged there (WM_GETDPISCALEDSIZE, then WM_DPICHANGED, sent from
+    inside the test build), are the dialogs started at that DPI: every control's rectangle and
+    font, the icons, the texts inside their controls; and the client area where Windows draws
+    the frame at the system's DPI (per-monitor v1, Wine's own), the outer size where it draws it
+    at the monitor's (per-monitor v2, stood in for: Wine still draws it at the system's)."""
+    dpi = ctx.dpi
+    started = dialog_reports(ctx, ["--dialogs-report"], dpi)
+    ctx.target.prepare(dpi=96)
+    for awareness, seams in (("v1", []), ("v2", ["--per-monitor-v2"])):
+        moved = dialog_reports(ctx, [f"--dialogs-to-dpi={dpi}"] + seams, dpi)
+        for name, there, came in zip(("setup dialog", "reveal dialog"), started, moved):
+            what = f"the {name} moved to {dpi} dpi, per-monitor {awareness}"
+            ctx.say(f"{what}: answered {came['answered']}, window {came['window']}, client "
+                    f"{came['client']}, icons {came['icons']}; started there: window "
+                    f"{there['window']}, client {there['client']}")
+            same = "client" if awareness == "v1" else "window"
+            for key, want in (("answered", came["window"]), (same, there[same]),
+                              ("icons", there["icons"]), ("controls", there["controls"])):
+                check(came[key] == want, f"{what}: {key} {came[key]}, not {want}")
 
 
 def case_screen_resized(ctx):
@@ -1648,6 +1780,8 @@ CASES = [
          linux=False, wine=True),
     Case("screen_reader", case_screen_reader, linux=False, wine=True),
     Case("screen_reader_timed", case_screen_reader_timed, linux=False, wine=True),
+    Case("com_after_first_window", case_com_after_first_window, linux=False, wine=True,
+         env={"WINEDEBUG": wine.RELAY_DEBUG}),
     # Highlighted text the desktop's own colour, as some high-contrast schemes have it: on a
     # dark desktop the message turns white, on a light one black. (Colours close but not the
     # same are rows of tst_lifecycle's table.)
@@ -1660,7 +1794,11 @@ CASES = [
          linux=False, wine=True),
 ] + [
     Case(f"every_dpi_{dpi}", case_every_dpi, screen=(1280, 1024), dpi=dpi, linux=False, wine=True)
-    for dpi in (96, 120, 144, 192)
+    for dpi in (96, 120, 144, 168, 192)
+] + [
+    # From 96 dpi to 144, on the way between monitors.
+    Case("every_dpi_moved_144", case_dpi_moved, screen=(1280, 1024), dpi=144, linux=False,
+         wine=True),
 ] + [
     # Xvfb's screen grows back only to the size it was started with.
     Case("screen_resized", case_screen_resized, screen=(1280, 1024), linux=False, wine=True,

@@ -254,7 +254,7 @@ def _arguments(text):
     return args
 
 
-def _number(arg):
+def number(arg):
     try:
         return int(arg.split()[0], 16)
     except (ValueError, IndexError):
@@ -274,6 +274,27 @@ def relay_calls(log, program):
     return calls
 
 
+_NAMED = re.compile(r'^([0-9a-f]{4,8}):[0-9a-f]{4,8}:fixme:oleacc:AccPropServices_SetHwndPropStr '
+                    r'\(.* L"(.*)"\)$')
+
+
+def relay_story(log, program):
+    """What the process that loaded `program` did, in order: its calls ("call", module,
+    function, arguments), and the names and descriptions it gave windows through oleacc's
+    property service ("named", the text given), which Wine 8 notes as it takes them."""
+    pids = {m.group(1) for m in map(_LOADED.match, log.splitlines())
+            if m and m.group(2).lower().endswith("\\" + program.lower())}
+    story = []
+    for line in log.splitlines():
+        call, named = _CALL.match(line), _NAMED.match(line)
+        if call and call.group(1) in pids:
+            story.append(("call", call.group(2).lower(), call.group(3),
+                          _arguments(call.group(4))))
+        elif named and named.group(1) in pids:
+            story.append(("named", named.group(2)))
+    return story
+
+
 def forbidden_calls(calls):
     """The calls among `calls` that break the program's promises, as readable lines."""
     found = []
@@ -284,12 +305,12 @@ def forbidden_calls(calls):
         elif _FORBIDDEN.match(function):
             why = "forbidden"
         elif function in ("CreateFileW", "CreateFileA", "CreateFile2", "NtCreateFile"):
-            access = _number(args[1]) if len(args) > 1 else None
-            disposition = _number(args[4]) if len(args) > 4 and function != "CreateFile2" else None
+            access = number(args[1]) if len(args) > 1 else None
+            disposition = number(args[4]) if len(args) > 4 and function != "CreateFile2" else None
             if access is None or access & _WRITE_ACCESS or \
                     (disposition is not None and disposition != _OPEN_EXISTING):
                 why = "opens a file for writing"
-        elif function == "ShowCursor" and args and _number(args[0]) == 0:
+        elif function == "ShowCursor" and args and number(args[0]) == 0:
             why = "hides the pointer"
         if why:
             found.append(f"{module}.{function}({', '.join(args)}): {why}")

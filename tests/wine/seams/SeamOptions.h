@@ -8,7 +8,14 @@ namespace quill::seams {
 struct Options {
     bool refuseForeground = false; // --refuse-foreground
     bool throwInClick = false;     // --throw-in-click
+    // The scale of the dialogs (DialogScale.cpp).
+    bool dialogsReport = false;    // --dialogs-report
+    unsigned dialogsToDpi = 0;     // --dialogs-to-dpi=N (and the report)
+    bool perMonitorV2 = false;     // --per-monitor-v2
 };
+
+// Reports on each dialog once it is shown, first taken to dialogsToDpi where that is set.
+void watchDialogs();
 
 Options &options();
 

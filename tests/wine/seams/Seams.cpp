@@ -2,6 +2,7 @@
 // The stand-ins of Seams.h, and the test build's choice of them from its command line:
 //
 //   Quillendor-seams.exe [--refuse-foreground] [--throw-in-click]
+//                        [--dialogs-report] [--dialogs-to-dpi=N] [--per-monitor-v2]
 //
 // Without options the test build behaves as Quillendor.exe does.
 

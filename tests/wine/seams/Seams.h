@@ -16,8 +16,13 @@ BOOL setForegroundWindow(HWND window);
 // ChildWindowFromPointEx, asked when a click lands on a window: throws std::bad_alloc, as a
 // failing allocation would in the middle of a message.
 HWND childWindowFromPointEx(HWND parent, POINT point, UINT flags);
+// GetProcAddress, through which the backend finds the DPI functions of later Windows versions:
+// AreDpiAwarenessContextsEqual finds every context per-monitor v2, the awareness of Windows 10
+// 1703 and later, which Wine 8 refuses (DialogScale.cpp).
+FARPROC getProcAddress(HMODULE module, LPCSTR name);
 
 } // namespace quill::seams
 
 #define SetForegroundWindow quill::seams::setForegroundWindow
 #define ChildWindowFromPointEx quill::seams::childWindowFromPointEx
+#define GetProcAddress quill::seams::getProcAddress

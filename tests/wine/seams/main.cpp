@@ -22,11 +22,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             o.refuseForeground = true;
         else if (arg == L"--throw-in-click")
             o.throwInClick = true;
+        else if (arg == L"--dialogs-report")
+            o.dialogsReport = true;
+        else if (arg.starts_with(L"--dialogs-to-dpi=") && _wtoi(arg.data() + 17) > 0)
+            o.dialogsToDpi = static_cast<unsigned>(_wtoi(arg.data() + 17));
+        else if (arg == L"--per-monitor-v2")
+            o.perMonitorV2 = true;
         else {
             LocalFree(args);
             return 2;
         }
     }
     LocalFree(args);
+    if (o.dialogsReport || o.dialogsToDpi)
+        quill::seams::watchDialogs();
     return quill::win32::run(instance, quill::forms::defineWindows);
 }
