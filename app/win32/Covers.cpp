@@ -7,6 +7,7 @@
 #include "Win32Window.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quill::win32 {
 namespace {
@@ -81,14 +82,17 @@ void Covers::watchMonitors(HWND window) { SetTimer(window, MonitorCheck, Monitor
 
 void Covers::hide(HWND window)
 {
-    m_shown = false;
+    const bool wasShown = std::exchange(m_shown, false);
     m_stayedAbove = {};
     m_unbeatable.clear();
     KillTimer(window, MonitorCheck);
-    for (HWND cover : m_covers) {
+    for (HWND cover : m_covers)
         ShowWindow(cover, SW_HIDE);
+    // A form hidden as it loads was never marked, and needs no COM for it.
+    if (!wasShown)
+        return;
+    for (HWND cover : m_covers)
         m_backend.taskbar().markFullScreen(cover, false);
-    }
     m_backend.taskbar().markFullScreen(window, false);
 }
 

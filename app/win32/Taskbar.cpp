@@ -12,7 +12,7 @@ Taskbar::~Taskbar()
         m_list->Release();
 }
 
-void Taskbar::markFullScreen(HWND window, bool fullScreen)
+void Taskbar::prepare()
 {
     if (!m_asked) {
         m_asked = true;
@@ -26,6 +26,11 @@ void Taskbar::markFullScreen(HWND window, bool fullScreen)
             }
         }
     }
+}
+
+void Taskbar::markFullScreen(HWND window, bool fullScreen)
+{
+    prepare();
     if (m_list && window)
         m_list->MarkFullscreenWindow(window, fullScreen ? TRUE : FALSE);
 }

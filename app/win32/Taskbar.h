@@ -21,6 +21,9 @@ public:
     Taskbar(const Taskbar &) = delete;
     Taskbar &operator=(const Taskbar &) = delete;
 
+    // Asks the shell for its taskbar list, once, ahead of the first fake screen: under Wine that
+    // takes a few milliseconds the fake screen's coming must not wait for.
+    void prepare();
     void markFullScreen(HWND window, bool fullScreen);
 
 private:

@@ -136,6 +136,7 @@ bool Win32Backend::startCom()
             m_accessibility.start();
             for (Win32Window *w : m_windows)
                 w->describe();
+            m_taskbar.prepare();
         }
     }
     return m_com.started;

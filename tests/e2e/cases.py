@@ -28,6 +28,8 @@ TEXT1 = (8, 176, 57, 19)
 UP = (92, 174)
 DOWN = (92, 198)
 NONE = (16, 224)
+# A point of the setup dialog on no control.
+DIALOG_BACKGROUND = (350, 160)
 TIMER = (206, 184)
 # Labels whose texts must show whole, with the strip right below each that belongs to no control.
 # "Seconds" is looked at only left of the > button, which overlaps the bottom of its box.
@@ -1687,12 +1689,13 @@ def close_all_case(state):
 
 
 def case_barrier_click(ctx):
-    """A failure inside a message that is no handler's (memory running out as a click is
-    counted) goes to the default error report, and the program ends with status 1."""
+    """A failure inside a message that is no handler's (memory running out as a click on the
+    setup dialog's bare background is counted) goes to the default error report, and the program
+    ends with status 1."""
     s = ctx.s
-    p, dialog, cover = to_cover(ctx)
-    s.click(cover, 40, 40)
-    box = p.window("Quillendor", timeout=3, exclude=[dialog, cover])
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *DIALOG_BACKGROUND)
+    box = p.window("Quillendor", timeout=3, exclude=[dialog])
     wait_drawn(ctx, box)
     x, y, w, h = s.client_geometry(box)
     check(w < 600 and h < 300, f"the message box is {w}x{h}")
