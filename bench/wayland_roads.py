@@ -206,7 +206,9 @@ def main():
                         what = f"{death.signal}, " + ("the race's stack" if death.qt_race
                                                       else "another stack")
                         t.deaths[what] = t.deaths.get(what, 0) + 1
-                        print(f"  road {done} ({road}): died of {death}", flush=True)
+                        stack = " <- ".join(map(repr, death.stack[:30])) or death.why_no_stack
+                        print(f"  road {done} ({road}): died of {death.signal} in {stack}",
+                              flush=True)
                     if not ok and not deaths:
                         t.failed += 1
                         print(f"  road {done} ({road}) failed: {detail.splitlines()[0]}",
