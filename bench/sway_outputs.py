@@ -38,6 +38,7 @@ from system_python import ensure_xlib  # noqa: E402
 ensure_xlib(__file__)
 import desktops  # noqa: E402
 from cases import FORM1_LABEL, NONE, START, TEAL, cover_points  # noqa: E402
+from run_desktops import settled  # noqa: E402
 
 sys.path.insert(0, os.path.join(REPO, "bench"))
 from wayland_race import build  # noqa: E402
@@ -118,8 +119,9 @@ def one_run(ws, plain_program, kind, limit, xwayland, debug, redraw, logs, n):
             [plain_program, "--stay"] + (["--redraw", str(redraw)] if redraw else [])
         client = Client(d, argv, env, os.path.join(logs, f"{n:04d}-{kind}.log"))
         k = KINDS[kind]
-        dialog = d.wait_window(client, k["dialog"], timeout=20)
-        time.sleep(0.3)      # drawn, and with the keyboard
+        # Where sway has put the dialog once it stops moving it, drawn.
+        dialog = settled(d, client, d.wait_window(client, k["dialog"], timeout=20))
+        time.sleep(0.15)
         for x, y in k["press"]:
             d.click(dialog.rect[0] + x, dialog.rect[1] + y)
         first = list(d.outputs)
