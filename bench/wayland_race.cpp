@@ -11,7 +11,7 @@
 // goes too.
 //
 //   wayland_race [--rounds N] [--hide now|after-frame|after-frame-drawing] [--busy] [--aligned]
-//                [--seed S]
+//                [--stay] [--redraw MS] [--seed S]
 //
 // --hide now hides a window as soon as it is asked to go, as Qt programs usually do.
 // --hide after-frame stops drawing the window, asks Qt for an update and hides the window when
@@ -25,6 +25,12 @@
 // --aligned asks for the full-screen windows to go when the compositor answers a frame of the
 // second dialog, as it answers theirs in the same batch, instead of at the next turn of the
 // event loop: the moment the race needs, made common, to compare the ways of hiding.
+//
+// --stay makes one round up to the full-screen windows and stays there: Start waits for a real
+// click, and a monitor plugged in meanwhile gets a full-screen window of its own at once, as
+// Quillendor's fake screen does (bench/sway_outputs.py compares how the compositor draws the two).
+// It prints "covered N" each time it has shown full-screen windows on N monitors.
+// --redraw MS makes the full-screen windows draw themselves whole again every MS milliseconds.
 //
 // Prints "round R changes C" after each round (C: windows shown or hidden so far) and "done".
 
@@ -52,6 +58,8 @@ enum class Hide { Now, AfterFrame, AfterFrameDrawing };
 Hide hideMode = Hide::Now;
 bool busy = false;
 bool aligned = false;
+bool stay = false;
+int redrawMs = 0;
 long changes = 0;
 QRandomGenerator rng;
 
@@ -213,6 +221,11 @@ QWidget *makeCover(QScreen *screen)
     cover->windowHandle()->setScreen(screen);
     cover->setWindowState(Qt::WindowFullScreen);
     keepDrawing(cover);
+    if (redrawMs > 0) {
+        auto *again = new QTimer(cover);
+        QObject::connect(again, &QTimer::timeout, cover, [cover] { cover->update(); });
+        again->start(redrawMs);
+    }
     return cover;
 }
 
@@ -237,6 +250,19 @@ public:
         m_covers.clear();
         for (QScreen *screen : QGuiApplication::screens())
             m_covers.push_back(makeCover(screen));
+        if (stay) {
+            connect(m_start, &QPushButton::clicked, this, [this] { start(); });
+            connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
+                if (m_covers.empty())
+                    return;
+                QWidget *cover = makeCover(screen);
+                m_covers.push_back(cover);
+                cover->setVisible(true);
+                cover->raise();
+                covered();
+            });
+            return;
+        }
         QTimer::singleShot(between(40, 120), this,
                            [this] { click(this, m_start, [this] { start(); }); });
     }
@@ -260,7 +286,17 @@ private:
         m_covers.front()->activateWindow();
         QWidget *dialog = m_dialog;
         QMetaObject::invokeMethod(this, [dialog] { hideAndDelete(dialog); }, Qt::QueuedConnection);
+        if (stay) {
+            covered();
+            return;
+        }
         QTimer::singleShot(between(60, 200), this, [this] { reveal(); });
+    }
+
+    void covered()
+    {
+        std::printf("covered %zu\n", m_covers.size());
+        std::fflush(stdout);
     }
 
     void reveal()
@@ -320,8 +356,12 @@ int main(int argc, char **argv)
     for (qsizetype i = 0; ok && i < args.size(); ++i) {
         const QString &arg = args[i];
         const QString value = i + 1 < args.size() ? args[i + 1] : QString();
-        if (arg == QLatin1String("--busy") || arg == QLatin1String("--aligned")) {
-            (arg == QLatin1String("--busy") ? busy : aligned) = true;
+        bool *flag = arg == QLatin1String("--busy")      ? &busy
+                     : arg == QLatin1String("--aligned") ? &aligned
+                     : arg == QLatin1String("--stay")    ? &stay
+                                                         : nullptr;
+        if (flag) {
+            *flag = true;
             continue;
         }
         ++i;
@@ -329,6 +369,8 @@ int main(int argc, char **argv)
             rounds = value.toInt(&ok);
         else if (arg == QLatin1String("--seed"))
             seed = value.toUInt(&ok);
+        else if (arg == QLatin1String("--redraw"))
+            redrawMs = value.toInt(&ok);
         else if (arg == QLatin1String("--hide") && value == QLatin1String("now"))
             hideMode = Hide::Now;
         else if (arg == QLatin1String("--hide") && value == QLatin1String("after-frame"))
@@ -340,7 +382,7 @@ int main(int argc, char **argv)
     }
     if (!ok) {
         std::fprintf(stderr, "usage: %s [--rounds N] [--hide now|after-frame|after-frame-drawing] "
-                             "[--busy] [--aligned] [--seed S]\n", argv[0]);
+                             "[--busy] [--aligned] [--stay] [--redraw MS] [--seed S]\n", argv[0]);
         return 2;
     }
     rng.seed(seed);

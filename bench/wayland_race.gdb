@@ -7,7 +7,8 @@
 #      destroys the same callback, runs to its end;
 #   3. every thread goes on: the listener destroys the callback a second time, and libwayland
 #      aborts with the wl_proxy_unref assertion; or the main thread deletes the window first, and
-#      the listener dies of a segmentation fault in the freed window.
+#      the listener dies of a segmentation fault in the freed window. gdb writes a core file of
+#      the death to the path in $core, set before this script runs.
 set pagination off
 set confirm off
 set debuginfod enabled off
@@ -39,3 +40,5 @@ thread $listener
 continue
 printf "\n=== the thread that got the signal:\n"
 bt
+# A core file of that moment, where the caller says ($core), as the kernel would leave one.
+eval "generate-core-file %s", $core

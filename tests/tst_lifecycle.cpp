@@ -8,12 +8,14 @@
 #include "Form2.h"
 #include "Form3.h"
 #include "Harness.h"
+#include "Hiding.h"
 #include "Layout.h"
 #include "LifecycleCases.h"
 #include "Look.h"
 #include "frmAbout1.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include <algorithm>
@@ -89,6 +91,8 @@ private slots:
     void firstPlace_data();
     void firstPlace();
     void coversLaidOverMonitors();
+    void hidingAndDeleting_data();
+    void hidingAndDeleting();
     void readableText_data();
     void readableText();
     void heardAs_data();
@@ -417,6 +421,96 @@ void TestLifecycle::coversLaidOverMonitors()
     const Monitor none = primaryMonitor({});
     QCOMPARE(toQRect(none.geometry), QRect(0, 0, 640, 480));
     QCOMPARE(layCovers({}).size(), std::size_t(0));
+}
+
+namespace {
+
+// A top-level window that counts its paints and says whether it was hidden before it went.
+class Watched : public QWidget {
+public:
+    int paints = 0;
+    bool *hiddenWhenDeleted = nullptr;
+    ~Watched() override
+    {
+        if (hiddenWhenDeleted)
+            *hiddenWhenDeleted = !isVisible();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override { ++paints; }
+};
+
+} // namespace
+
+// A window hidden or deleted at once where the platform allows it (X11), or, as on Wayland, once
+// Qt has delivered the update requests that say no frame of it waits for the compositor's answer:
+// it draws nothing meanwhile, a showing called for meanwhile keeps it up, and it is deleted only
+// once it is hidden. (Offscreen, update requests come by a timer.)
+void TestLifecycle::hidingAndDeleting_data()
+{
+    QTest::addColumn<bool>("afterLastFrame");
+    QTest::addColumn<QString>("then");        // hide, show again, delete now, delete later
+    QTest::addColumn<bool>("goneAtOnce");     // hidden (deleted) before the event loop turns
+    QTest::addColumn<bool>("staysShown");
+
+    QTest::newRow("hidden at once") << false << "hide" << true << false;
+    QTest::newRow("hidden after the last frame") << true << "hide" << false << false;
+    QTest::newRow("shown again while it waits") << true << "show again" << false << true;
+    QTest::newRow("deleted at once") << false << "delete now" << true << false;
+    QTest::newRow("deleted at the next turn") << false << "delete later" << false << false;
+    QTest::newRow("deleted once hidden") << true << "delete later" << false << false;
+    QTest::newRow("deleted once hidden, asked at once") << true << "delete now" << false << false;
+}
+
+void TestLifecycle::hidingAndDeleting()
+{
+    QFETCH(bool, afterLastFrame);
+    QFETCH(QString, then);
+    QFETCH(bool, goneAtOnce);
+    QFETCH(bool, staysShown);
+    using namespace std::chrono_literals;
+    // No give-up in sight: the window goes on the update requests alone.
+    const Hiding how{.afterLastFrame = afterLastFrame, .answerWait = 60s, .deleteAfter = 0ms};
+
+    bool hiddenWhenDeleted = false;
+    QPointer<Watched> window = new Watched;
+    window->hiddenWhenDeleted = &hiddenWhenDeleted;
+    window->resize(200, 100);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTRY_VERIFY(window->paints > 0);
+    window->paints = 0;
+
+    const bool deleting = then.startsWith(QLatin1String("delete"));
+    if (deleting)
+        deleteWindow(window, then == QLatin1String("delete now") ? Deletion::Now : Deletion::Later,
+                     how);
+    else
+        hideWindow(window, how);
+    if (then == QLatin1String("show again")) {
+        keepShown(window);
+        window->show();
+    }
+    QCOMPARE(deleting ? window.isNull() : !window->isVisible(), goneAtOnce);
+    if (!window)
+        return;
+    window->repaint();
+
+    if (staysShown) {
+        QTRY_VERIFY(window->paints > 0);
+        QVERIFY(window->isVisible());
+        delete window.data();
+        return;
+    }
+    if (deleting) {
+        flushDeletes();
+        QTRY_VERIFY(window.isNull());
+        QVERIFY(hiddenWhenDeleted || !afterLastFrame);
+        return;
+    }
+    QTRY_VERIFY(!window->isVisible());
+    QCOMPARE(window->paints, 0);
+    delete window.data();
 }
 
 // The colour a label's text is drawn in on its background, both 0x00BBGGRR: the scheme's own

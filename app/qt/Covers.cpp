@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Covers.h"
 
+#include "Hiding.h"
 #include "Layout.h"
 #include "Look.h"
 #include "Widgets.h"
@@ -26,6 +27,7 @@ void fillScreen(QWidget *window, QScreen *screen, const QRect &area)
 // Full screen and on screen, without taking the focus from the form's own window.
 void mapFullScreen(QWidget *window)
 {
+    keepShown(window);
     window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen);
     window->setVisible(true);
     window->raise();
@@ -52,7 +54,8 @@ ScreenCovers::~ScreenCovers()
 {
     // Goes with the form's window, never inside an event of one of the covers.
     for (auto &[screen, cover] : m_covers)
-        delete cover.data();
+        if (cover)
+            deleteWindow(cover, Deletion::Now);
 }
 
 void ScreenCovers::watch(QScreen *screen)
@@ -73,7 +76,7 @@ void ScreenCovers::hide()
     m_shown = false;
     for (auto &[screen, cover] : m_covers)
         if (cover)
-            cover->hide();
+            hideWindow(cover);
 }
 
 void ScreenCovers::follow()
@@ -118,8 +121,8 @@ void ScreenCovers::follow()
             continue;
         }
         if (FormWidget *cover = it->second) {
-            cover->hide();
-            cover->deleteLater();
+            hideWindow(cover);
+            deleteWindow(cover, Deletion::Later);
         }
         it = m_covers.erase(it);
     }

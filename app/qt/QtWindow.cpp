@@ -4,6 +4,7 @@
 #include "Accessibility.h"
 #include "Covers.h"
 #include "Form.h"
+#include "Hiding.h"
 #include "Layout.h"
 #include "Look.h"
 #include "Taskbar.h"
@@ -222,7 +223,7 @@ void QtWindow::deleteLater()
         m_widget = nullptr;
         delete this;
     });
-    m_widget->deleteLater();
+    deleteWindow(m_widget, Deletion::Later);
 }
 
 template <typename T>
@@ -265,6 +266,7 @@ void QtWindow::map()
         m_covers->show();
         return;
     }
+    keepShown(m_widget);
     m_widget->show();
     m_widget->raise();
     m_widget->activateWindow();
@@ -277,7 +279,7 @@ void QtWindow::unmap()
         return;
     if (m_covers)
         m_covers->hide();
-    m_widget->hide();
+    hideWindow(m_widget);
     // A window manager may keep the keyboard from a dialog that comes up while a full-screen
     // window has it (xfwm4 now and then does, after a close request on the fake screen); once
     // the windows above it have gone, the dialog asks for the keyboard again.

@@ -11,22 +11,29 @@ What a desktop shows is read from the compositor or the window system, never fro
 sway's tree (`swaymsg -t get_tree`) and screenshots (`grim`); on mutter, the X server's windows
 through XWayland, or for a native Wayland program the Wayland protocol it speaks, which libwayland
 prints with WAYLAND_DEBUG=1 (its requests, and the compositor's answers: the sizes it configures,
-the outputs a surface enters). Input goes in as a user's would, through the compositor: a virtual
-pointer (sway), wtype for keys (sway), mutter's remote desktop interface (pointer and keys), or
-XTEST on Xvfb.
+the outputs a surface enters); on sway, the roads that check what the program asked of sway read
+that log too, the others run the program without it, as a user does. Input goes in as a user's
+would, through the compositor: a virtual pointer (sway), wtype for keys (sway), mutter's remote
+desktop interface (pointer and keys), or XTEST on Xvfb.
+
+A program killed by a signal leaves a core file, from which gdb reads the stack it died on
+(Program.death), to tell Qt 6.4's Wayland frame callback race from any other death.
 """
 
 import json
 import os
 import pwd
 import re
+import resource
 import select
 import shutil
+import signal
 import socket
 import struct
 import subprocess
 import tempfile
 import time
+from fnmatch import fnmatch
 
 from Xlib import Xatom, error as xerror
 
@@ -162,7 +169,8 @@ def sanitizer_environment(folder):
 # --- processes ------------------------------------------------------------------------------------
 
 class Program:
-    """The program started on a desktop as the account, with its standard error apart."""
+    """The program started on a desktop as the account, with its standard error apart. It may
+    leave a core file when a signal kills it, so that the stack it died on can be read."""
 
     def __init__(self, desktop, env):
         stamp = time.monotonic_ns()
@@ -170,9 +178,14 @@ class Program:
         self.err_path = os.path.join(desktop.logs, f"program-{stamp}.err")
         self._out = open(self.out_path, "w")
         self._err = open(self.err_path, "w")
-        self.proc = desktop.popen([desktop.ws.program], env, stdout=self._out, stderr=self._err)
+        self.binary = desktop.ws.program
+        self.cwd = desktop.home
+        self.proc = desktop.popen([self.binary], env, stdout=self._out, stderr=self._err,
+                                  preexec_fn=allow_core_file)
         self.pid = self.proc.pid
         self.protocol = WaylandLog(self.err_path) if env.get("WAYLAND_DEBUG") else None
+        self._death = None
+        self._stopped = False
 
     def running(self):
         return self.proc.poll() is None
@@ -189,10 +202,147 @@ class Program:
             return [line.rstrip("\n") for line in f
                     if not re.match(r"^\[\s*\d+\.\d+\]\s", line)]
 
+    def death(self):
+        """How the program died, if a signal killed it before stop() ended it: a Death, or None
+        while it runs or when it ended by itself."""
+        if self._stopped or self._death is not None:
+            return self._death
+        code = self.proc.poll()
+        if code is not None and code < 0:
+            self._death = Death(self, -code)
+        return self._death
+
     def stop(self):
+        self.death()
+        self._stopped = True
         end(self.proc)
         self._out.close()
         self._err.close()
+
+
+def allow_core_file():
+    """In the program's process before it starts: a core file on a fatal signal, whatever limit
+    the tests run under (nothing else changes until such a signal)."""
+    _, hard = resource.getrlimit(resource.RLIMIT_CORE)
+    resource.setrlimit(resource.RLIMIT_CORE, (hard, hard))
+
+
+# --- how a program died ---------------------------------------------------------------------------
+
+class Frame:
+    def __init__(self, function, library):
+        self.function, self.library = function, library or ""
+
+    def __repr__(self):
+        return self.function + (f" ({os.path.basename(self.library)})" if self.library else "")
+
+
+# A frame with no debug information ("name () from library"; the name may hold parentheses), or
+# one with it ("name (arguments) at file:line").
+_BARE_FRAME = re.compile(r"^#(\d+)\s+(?:0x[0-9a-f]+ in )?(.+) \(\)(?: from (\S+))?\s*$")
+_FRAME = re.compile(r"^#(\d+)\s+(?:0x[0-9a-f]+ in )?(.+?) \(.*\)(?: from (\S+)| at \S+)?\s*$")
+
+
+def frames(gdb_output):
+    """The frames of the first backtrace gdb printed, innermost first."""
+    found = []
+    for line in gdb_output.splitlines():
+        m = _BARE_FRAME.match(line) or _FRAME.match(line)
+        if not m:
+            if found and not line.startswith((" ", "\t")):
+                break
+            continue
+        if m.group(1) == "0" and found:
+            break
+        found.append(Frame(m.group(2), m.group(3)))
+    return found
+
+
+def qt_frame_callback_race(stack):
+    """True when the program died on a stack of Qt 6.4's Wayland frame callback race: the frame
+    event thread of Qt's Wayland plugin and the main thread, hiding a window
+    (QWaylandWindow::reset), both destroy the window's frame callback, with no lock between them
+    (bench/wayland_race.py --forced makes them meet under gdb). Either thread may be the one that
+    dies of it, in libwayland (its wl_proxy_unref assertion, or freed memory) or, in the event
+    thread, in the frame callback listener of a window deleted meanwhile.
+      - The event thread: its stack comes down from Qt's thread through
+        wl_display_dispatch_queue_pending, and that thread dispatches nothing but frame
+        callbacks; everything above it is libwayland's dispatch, the listener and what it calls
+        (Qt's Wayland plugin, Qt Core, libffi, the C library).
+      - The main thread: it died inside libwayland, called straight from QWaylandWindow::reset."""
+    names = [f.function for f in stack]
+    libs = [f.library for f in stack]
+    if "start_thread" in names and "wl_display_dispatch_queue_pending" in names:
+        i = names.index("wl_display_dispatch_queue_pending")
+        if i + 1 < len(stack) and "libQt6WaylandClient" in libs[i + 1]:
+            dispatch = ("libwayland-client", "libffi", "libc.so", "libQt6WaylandClient",
+                        "libQt6Core")
+            return all(not lib or any(d in lib for d in dispatch) for lib in libs[:i])
+    reset = "QtWaylandClient::QWaylandWindow::reset()"
+    if reset in names:
+        inner = libs[:names.index(reset)]
+        return any("libwayland-client" in lib for lib in inner) and \
+            all(not lib or "libwayland-client" in lib or "libc.so" in lib for lib in inner)
+    return False
+
+
+class Death:
+    """A signal that killed the program, with the stack of the thread that got it, read by gdb
+    from the core file the program left (see core_files)."""
+
+    def __init__(self, program, signum):
+        self.signal = signal.Signals(signum).name if signum in signal.valid_signals() \
+            else f"signal {signum}"
+        self.stack = []
+        self.why_no_stack = ""
+        cores = core_files(program)
+        if not cores:
+            with open("/proc/sys/kernel/core_pattern") as f:
+                pattern = f.read().strip()
+            self.why_no_stack = f"no core file in {program.cwd} (kernel.core_pattern is " \
+                                f"{pattern!r})"
+        elif not shutil.which("gdb"):
+            self.why_no_stack = "no gdb to read the core file"
+        else:
+            self.stack, out = core_stack(program.binary, cores[0])
+            if not self.stack:
+                self.why_no_stack = "gdb read no stack from the core file: " + out[-500:]
+        for path in cores:
+            os.remove(path)
+        self.qt_race = qt_frame_callback_race(self.stack)
+
+    def __str__(self):
+        if not self.stack:
+            return f"{self.signal}; {self.why_no_stack}"
+        return f"{self.signal} in " + " <- ".join(map(repr, self.stack[:14]))
+
+
+def core_stack(binary, core):
+    """The stack of the thread that got the signal, as gdb reads it from a core file, and what
+    gdb said."""
+    out = subprocess.run(["gdb", "-batch", "-nx", "-ex", "set debuginfod enabled off",
+                          "-ex", "echo ==stack==\\n", "-ex", "bt 40", binary, core],
+                         capture_output=True, text=True, timeout=120).stdout
+    return frames(out.split("==stack==", 1)[-1]), out
+
+
+def core_files(program):
+    """The core files the program left, named as kernel.core_pattern and kernel.core_uses_pid
+    say: "core" in its folder by default."""
+    def read(name):
+        with open(f"/proc/sys/kernel/{name}") as f:
+            return f.read().strip()
+    pattern = read("core_pattern")
+    if not pattern or pattern.startswith("|"):
+        return []        # handed to a program (systemd-coredump, apport): not a file of ours
+    if "%p" not in pattern and read("core_uses_pid") == "1":
+        pattern += ".%p"
+    name = re.sub(r"%.", "*", pattern.replace("%p", str(program.pid)))
+    folder, name = os.path.split(os.path.join(program.cwd, name))
+    try:
+        return [os.path.join(folder, n) for n in os.listdir(folder) if fnmatch(n, name)]
+    except OSError:
+        return []
 
 
 # --- the Wayland protocol a native program speaks ---------------------------------------------------
@@ -483,6 +633,7 @@ class Desktop:
     x_server = False
     places_x11_windows = True   # puts X11 windows where they ask to be
     late_redraw = False         # may leave an output undrawn until the pointer goes there
+    sees_wayland_windows = True  # tells of native Wayland windows without the protocol log
     can_add_output = False      # add_output() plugs in one more output
 
     def __init__(self, ws, platform=None):
@@ -531,12 +682,17 @@ class Desktop:
         """What a program started in this session finds in its environment."""
         raise NotImplementedError
 
-    def start_program(self):
+    def start_program(self, protocol=False):
+        """The program as a user starts it here; with `protocol`, or where the desktop tells of a
+        native Wayland window only through it (sees_wayland_windows), with libwayland's log of
+        what it asks and gets (WAYLAND_DEBUG=1), which Program.protocol reads. The log slows
+        the program down and widens Qt's frame callback race (qt_frame_callback_race), so only
+        the roads that read it have it."""
         env = self.program_env()
         if self.platform:
             env["QT_QPA_PLATFORM"] = self.platform
-        if self.expected_shell() == "wayland":
-            env["WAYLAND_DEBUG"] = "1"    # libwayland's, for what the program asks and gets
+        if self.expected_shell() == "wayland" and (protocol or not self.sees_wayland_windows):
+            env["WAYLAND_DEBUG"] = "1"
         return Program(self, env)
 
     def windows(self, program):
@@ -611,22 +767,22 @@ def same_window(a, b):
 class Sway(Desktop):
     # sway centres every new floating window on its output, X11 or Wayland.
     places_x11_windows = False
-    # sway 1.7 puts a window full screen on an output that is not the focused one, but draws that
-    # output again only when something else happens there, such as the pointer coming in. The
-    # program is not the one that leaves it undrawn: its protocol log shows every configure of
-    # the window answered by a commit of a new buffer, damaged whole, also after sway has said
-    # the window entered that output; sway takes each buffer (it releases the one before) and
-    # sends its frame callbacks, and the output still shows sway's grey. Started with its own
-    # debug flag `-D damage=rerender`, which draws every output whole on each frame instead of
-    # what its damage tracking says changed, sway shows the fake screen on every output at once,
-    # with the same program. So the pointer goes there when an output is left undrawn.
-    late_redraw = True
     can_add_output = True
 
-    def __init__(self, ws, xwayland, platform=None):
+    def __init__(self, ws, xwayland, platform=None, debug=()):
         self.name = "sway-xwayland" if xwayland else "sway-wayland"
         self.x_server = xwayland
         super().__init__(ws, platform)
+        self.debug = list(debug)     # sway's own debug flags (-D), such as "damage=rerender"
+        # sway 1.7 puts a window full screen on an output that is not the focused one, but draws
+        # that output again only when something else happens there, such as the pointer coming
+        # in: its damage tracking misses the window, which it shows on that output (it sends the
+        # window's frame callbacks for it). A plain Qt program's full-screen windows are left
+        # undrawn just so, also when they draw themselves again every 0.7 s
+        # (bench/sway_outputs.py), and with its debug flag damage=rerender, which draws every
+        # output whole on each frame instead of what its damage tracking says changed, sway shows
+        # both programs' windows on every output at once.
+        self.late_redraw = "damage=rerender" not in self.debug
         self.display = None
         self.wayland = None
         self.swaysock = None
@@ -647,7 +803,8 @@ class Sway(Desktop):
         env = self.base_env()
         env.update(WLR_BACKENDS="headless", WLR_HEADLESS_OUTPUTS="2",
                    WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
-        self.sway = self.popen(["sway", "-c", config], env, stdout=self.log_file("sway.log"))
+        argv = ["sway", "-c", config] + [a for flag in self.debug for a in ("-D", flag)]
+        self.sway = self.popen(argv, env, stdout=self.log_file("sway.log"))
         self.procs.append(self.sway)
         deadline = time.monotonic() + 15
         while True:
@@ -840,6 +997,10 @@ class Sway(Desktop):
 
 
 class Mutter(Desktop):
+    # mutter tells nobody outside of the windows of a native Wayland program: the tests read them
+    # from the program's protocol log.
+    sees_wayland_windows = False
+
     def __init__(self, ws, xwayland, platform=None):
         self.name = "mutter-xwayland" if xwayland else "mutter-wayland"
         self.x_server = xwayland
@@ -854,6 +1015,19 @@ class Mutter(Desktop):
 
     def start(self):
         env = self.base_env()
+        # No key repeat: the keys the tests type go in through mutter's remote desktop, press and
+        # release together, but a busy mutter has passed a Tab on with its release 514 ms after
+        # its press, past the 500 ms after which programs repeat a held key themselves, and the
+        # second Tab pressed another button. Its settings come from a key file of its own.
+        config = os.path.join(self.home, "xdg-config")
+        settings = os.path.join(config, "glib-2.0", "settings")
+        os.makedirs(settings, exist_ok=True)
+        for folder in (config, os.path.dirname(settings), settings):
+            os.chmod(folder, 0o755)
+        with open(os.path.join(settings, "keyfile"), "w") as f:
+            f.write("[org/gnome/desktop/peripherals/keyboard]\nrepeat=false\n")
+        os.chmod(os.path.join(settings, "keyfile"), 0o644)
+        env.update(GSETTINGS_BACKEND="keyfile", XDG_CONFIG_HOME=config)
         bus_file = os.path.join(self.runtime, "bus")
         argv = ["mutter", "--headless", "--wayland", f"--wayland-display={self.wayland}",
                 "--virtual-monitor", "1280x1024", "--virtual-monitor", "1280x1024"]

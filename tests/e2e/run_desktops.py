@@ -11,9 +11,9 @@ goes away under the running program.
 
 Each desktop runs in a process of its own, several at once (--jobs). --platform runs the program
 on that platform wherever it can (as a user who sets QT_QPA_PLATFORM would), to compare the two.
-A road whose program meets Qt 6.4's Wayland frame callback race (QT_WAYLAND_RACE below) runs once
-more; the line before the last says how many did. The last line is always "N passed, M failed";
-the exit status is 0 only when something ran and nothing failed.
+A road whose program dies of Qt 6.4's Wayland frame callback race, as the stack it died on shows
+(RACE_NOTE below), runs once more; the line before the last says how many did. The last line is
+always "N passed, M failed"; the exit status is 0 only when something ran and nothing failed.
 """
 
 import argparse
@@ -37,8 +37,13 @@ from cases import (CANCEL, DIALOG_SIZE, FORM1_LABEL, FORM3_LABEL, NONE, REVEAL_A
                    REVEAL_OK, REVEAL_SIZE, START, TEAL, TIMER, check, cover_points,
                    sanitized)
 
+# sway with XWayland draws every output whole on each frame (its debug flag damage=rerender), so
+# that the fake screen's first frame on every output is seen with no pointer moving; sway as
+# users run it leaves an output undrawn until the pointer comes (see desktops.Sway), which
+# sway-wayland shows.
 DESKTOPS = {
-    "sway-xwayland": lambda ws, platform: desktops.Sway(ws, True, platform),
+    "sway-xwayland": lambda ws, platform: desktops.Sway(ws, True, platform,
+                                                        debug=["damage=rerender"]),
     "sway-wayland": lambda ws, platform: desktops.Sway(ws, False, platform),
     "mutter-xwayland": lambda ws, platform: desktops.Mutter(ws, True, platform),
     "mutter-wayland": lambda ws, platform: desktops.Mutter(ws, False, platform),
@@ -61,7 +66,7 @@ class Context:
         self.programs = []
 
     def start(self):
-        p = self.d.start_program()
+        p = self.d.start_program(protocol=self.road in READS_PROTOCOL)
         self.programs.append(p)
         return p
 
@@ -142,12 +147,15 @@ def setup_dialog(ctx, p):
 
 
 def check_fake_screen(ctx, p, title, label):
-    """The fake screen over every output: on each, one full-screen window of that name, which on
-    Wayland asked to be full screen on that very output and answered the compositor's last
-    configure with a frame (a compositor takes a configure as answered only then: sway waits a
-    fifth of a second for it); teal all over but for the text on the primary output. Returns the
-    window on each output, by output name."""
+    """The fake screen over every output: on each, one full-screen window of that name; teal all
+    over but for the text on the primary output, with no pointer moving, where the desktop draws
+    every output it should (see FIRST_FRAME). Where the road reads the program's protocol log,
+    each Wayland window also asked to be full screen on that very output and answered the
+    compositor's last configure with a frame (a compositor takes a configure as answered only
+    then: sway waits a fifth of a second for it). Returns the window on each output, by output
+    name."""
     d = ctx.d
+    asked = p.protocol is not None
     deadline = time.monotonic() + 3
     while True:
         wins = d.windows(p)
@@ -155,13 +163,15 @@ def check_fake_screen(ctx, p, title, label):
         on = {o.name: [w for w in screens if w.fullscreen and w.outputs == [o.name]]
               for o in d.outputs}
         if len(screens) == len(d.outputs) and all(len(v) == 1 for v in on.values()) \
-                and all(w.shell != "wayland" or (w.asked_output and w.unanswered is None)
-                        for w in screens):
+                and all(w.shell != "wayland" or not asked
+                        or (w.asked_output and w.unanswered is None) for w in screens):
             break
         check(time.monotonic() < deadline,
-              f"{title}: not one full-screen window on each of {d.outputs}, each with the "
-              f"compositor's last configure answered: {screens}")
+              f"{title}: not one full-screen window on each of {d.outputs}"
+              + (", each with the compositor's last configure answered" if asked else "")
+              + f": {screens}")
         time.sleep(0.1)
+    came = time.monotonic()
     others = [w for w in wins if w.title != title]
     check(not others, f"{title} should be the program's only window, also: {others}")
     covers = {name: found[0] for name, found in on.items()}
@@ -170,32 +180,39 @@ def check_fake_screen(ctx, p, title, label):
         w = covers[out.name]
         if w.rect is not None:
             check(w.rect == out.rect, f"{title} covers {w.rect}, not {out.name} {out.rect}")
-        if w.shell == "wayland":
+        if w.shell == "wayland" and asked:
             check(w.asked_output == out.name,
                   f"{title} on {out.name} asked to be full screen on {w.asked_output}")
         text = label if out is primary(d) else (0, 0, 0, 0)
         points += [(out.x + x, out.y + y) for x, y in cover_points(out.width, out.height, text)]
     # The compositor may show a window a frame before the program has drawn it full size.
-    deadline = time.monotonic() + 3
-    nudged = not d.late_redraw
+    deadline = came + FIRST_FRAME
+    nudged = []
     while True:
         colours = d.colours(points)
         if colours is None:
             break
         wrong = [(pt, c) for pt, c in zip(points, colours) if c != TEAL]
         if not wrong:
-            ctx.say(f"{title}: {len(points)} points over {len(d.outputs)} outputs teal")
+            ctx.say(f"{title}: {len(points)} points over {len(d.outputs)} outputs teal "
+                    f"{time.monotonic() - came:.1f} s after its windows were full screen"
+                    + (f", the pointer gone to {nudged}" if nudged else ""))
             break
-        if time.monotonic() > deadline and not nudged:
+        if time.monotonic() > deadline and d.late_redraw and not nudged:
             stale = [o for o in d.outputs if any(o.contains(*pt) for pt, _ in wrong)]
-            ctx.say(f"{title}: {d.name} had not drawn {[o.name for o in stale]} again "
-                    f"({len(wrong)} points not teal); the pointer goes there")
+            nudged = [o.name for o in stale]
+            ctx.say(f"{title}: {d.name} had not drawn {nudged} {FIRST_FRAME} s after the "
+                    f"windows were full screen ({len(wrong)} points not teal), as it leaves a "
+                    f"plain Qt program's (bench/sway_outputs.py); sway-xwayland, which draws "
+                    f"outputs whole, checks the first frame there. The pointer goes there")
             for out in stale:
                 d.move_pointer(*inside(out))
-            nudged = True
-            deadline = time.monotonic() + 3
+            deadline = time.monotonic() + FIRST_FRAME
             continue
-        check(time.monotonic() < deadline, f"{title}: the screen is not teal at {wrong[:5]}")
+        check(time.monotonic() < deadline,
+              f"{title}: the screen is not teal at {wrong[:5]} {FIRST_FRAME} s after its "
+              f"windows were full screen"
+              + (f", the pointer gone to {nudged}" if nudged else ", with no pointer moving"))
         time.sleep(0.1)
     return covers
 
@@ -376,6 +393,14 @@ ROADS = [
 
 NEEDS = {"output_added": "can_add_output"}
 
+# The roads that read what a native Wayland program asked of the compositor (where it asked to
+# be full screen) from its protocol log; the others run it as a user does, without the log
+# (where the desktop tells of its windows otherwise: see Desktop.start_program).
+READS_PROTOCOL = {"none_click", "output_added"}
+
+# Seconds the fake screen may take, once its windows are full screen, to show on every output.
+FIRST_FRAME = 3
+
 
 # --- no display at all ---------------------------------------------------------------------------
 
@@ -415,23 +440,18 @@ def no_display_cases(ws):
 # --- running -------------------------------------------------------------------------------------
 
 # Qt 6.4's Wayland plugin destroys a window's frame callback on the main thread when the window is
-# hidden, while its event thread may be destroying the same callback as it dispatches the
-# compositor's answer; when the two meet, libwayland aborts the program with this assertion
-# (bench/wayland_race.py --forced makes them meet under gdb; there the same meeting also ends in
-# a segmentation fault when the window is deleted first, which this matrix counts as a crash).
-# A plain Qt program making the same window changes (bench/wayland_race.py) aborted so twice in
-# 15136 window changes (0.13 per 1000) with WAYLAND_DEBUG=1 set, as the programs run here, and
-# in none of 6400 without it; the program itself met it in none of 90 sway-wayland roads of this
-# matrix. So a road whose program aborts with it runs once more, and counts as failed if it meets
-# it again. Any other death of the program, a segmentation fault included, fails the road.
-QT_WAYLAND_RACE = "wl_proxy_unref: Assertion `proxy->refcount > 0' failed."
-# The note of a road that ran once more, and the line that counts them at the end.
+# hidden, while its frame event thread may be destroying the same callback as it dispatches the
+# compositor's answer; when the two meet, the program dies of libwayland's wl_proxy_unref
+# assertion or of a segmentation fault (bench/wayland_race.py --forced makes them meet under gdb
+# and shows both). The program hides its Wayland windows so as to keep off that path (Hiding.h),
+# and WAYLAND_DEBUG, which widens the race, is set only for the roads that read the protocol log;
+# bench/wayland_roads.py counts what is left (the README has the figures). A program killed by a
+# signal leaves a core file, and the stack it died on, read by gdb, tells the race from any other
+# death (desktops.qt_frame_callback_race). A road whose program died of the race, and of nothing
+# else, runs once more, counted and printed with that stack, and fails if it meets the race
+# again; any other death of the program fails the road.
 RACE_NOTE = "the program died of Qt's Wayland frame callback race"
 RACE_COUNT = re.compile(r"(\d+) roads? met Qt's Wayland frame callback race and ran once more")
-
-
-def met_the_qt_race(errors):
-    return any(QT_WAYLAND_RACE in line for line in errors)
 
 
 def race_count(reruns):
@@ -440,10 +460,11 @@ def race_count(reruns):
 
 
 def run_road(d, road, run):
-    """Runs one road; returns (ok, seconds, notes, detail, met_the_qt_race)."""
+    """Runs one road; returns (ok, seconds, notes, detail, race, programs): race is True when a
+    program of the road died of Qt's frame callback race, proven by its stack, and of nothing
+    else; programs are the road's, ended."""
     ctx = Context(d, road)
     t0 = time.monotonic()
-    race = False
     try:
         run(ctx)
         ok, detail = True, ""
@@ -457,15 +478,20 @@ def run_road(d, road, run):
                 ctx.shot("failed")
             except Exception:
                 pass
-        for p in ctx.programs:
-            errors = [line for line in p.errors() if line.strip()]
-            race = race or met_the_qt_race(errors)
-            if errors:
-                detail += "\n  program's standard error:\n    " + \
-                    "\n    ".join(errors[-10:])
     finally:
         ctx.close()
-    return ok, time.monotonic() - t0, ctx.notes, detail, race
+    deaths = [p.death() for p in ctx.programs if p.death() is not None]
+    for death in deaths:
+        # A program may die after the road's last look at it: never a pass.
+        ok = False
+        detail += f"\n  the program died: {death}"
+    if not ok:
+        for p in ctx.programs:
+            errors = [line for line in p.errors() if line.strip()]
+            if errors:
+                detail += "\n  program's standard error:\n    " + "\n    ".join(errors[-10:])
+    race = bool(deaths) and all(death.qt_race for death in deaths)
+    return ok, time.monotonic() - t0, ctx.notes, detail.strip(), race, ctx.programs
 
 
 def run_desktop(name, roads, ws, platform):
@@ -483,10 +509,12 @@ def run_desktop(name, roads, ws, platform):
         for road, run in roads:
             if road in NEEDS and not getattr(d, NEEDS[road]):
                 continue
-            ok, took, notes, detail, race = run_road(d, road, run)
+            ok, took, notes, detail, race, _ = run_road(d, road, run)
             if race:
-                first = f"{RACE_NOTE} ({detail.splitlines()[0]}); the road ran once more"
-                ok, took, notes, detail, race = run_road(d, road, run)
+                first = f"{RACE_NOTE}, its stack the race's; the road ran once more. " + \
+                    "\n       ".join(line for line in detail.splitlines()
+                                     if "the program died" in line or "Assertion" in line)
+                ok, took, notes, detail, race, _ = run_road(d, road, run)
                 notes = [first] + notes
             results.append((road, ok, took, notes, detail))
     finally:
@@ -541,7 +569,7 @@ def main():
         return 1
     chosen = args.desktop or list(DESKTOPS) + ["no-display"]
     if not args.desktop and not args.platform and sanitized(args.program):
-        # Under AddressSanitizer the Qt race below (QT_WAYLAND_RACE) ends a road on native
+        # Under AddressSanitizer the Qt race below (RACE_NOTE) ends a road on native
         # Wayland often enough to fail the same road twice; that pass is there for our memory
         # faults, so it keeps to the desktops where the program runs on X11. The release build
         # runs them all.
