@@ -1,7 +1,7 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # Quillendor.exe's benchmark under Wine: start-up, peak memory, the delay's error at 1 s, click to
-# reveal and the size of the program file, beside two minimal Win32 programs of the benchmark's own
+# reveal and the size of the program file, beside minimal Win32 programs of the benchmark's own
 # (bench/win32/), all in one fresh Wine prefix on one private Xvfb with no window manager.
 #   bench/wine.sh [build-dir] [wine_bench.py options: --runs N]
 # The build dir defaults to build-windows/ (configured with the "windows" preset when it is not
@@ -35,6 +35,14 @@ for p in plain_message_box plain_delay; do
     "$cxx" -std=c++20 -O2 -Wall -Wextra -municode -mwindows -static -s \
         -o "$build/bench-win32/$p.exe" "$repo/bench/win32/$p.cpp"
 done
+# The message box once more with Quillendor's own manifest: visual styles (common controls 6) and
+# DPI awareness, which Wine resolves before the first window, for any program that asks for them.
+windres=$(command -v x86_64-w64-mingw32-windres)
+echo "1 24 \"$repo/app/win32/Quillendor.exe.manifest\"" >"$build/bench-win32/manifest.rc"
+"$windres" "$build/bench-win32/manifest.rc" -O coff -o "$build/bench-win32/manifest.o"
+"$cxx" -std=c++20 -O2 -Wall -Wextra -municode -mwindows -static -s \
+    -o "$build/bench-win32/themed_message_box.exe" "$repo/bench/win32/plain_message_box.cpp" \
+    "$build/bench-win32/manifest.o"
 
 # A private X server on the first free display from :400 (or from $BENCH_DISPLAY_FROM).
 n=${BENCH_DISPLAY_FROM:-400}
@@ -72,4 +80,5 @@ DBUS_SESSION_BUS_ADDRESS=disabled: XDG_RUNTIME_DIR="$runtime" \
     /usr/bin/python3 "$repo/bench/wine_bench.py" --wine "$wine" \
     --quillendor "$build/Quillendor.exe" \
     --message-box "$build/bench-win32/plain_message_box.exe" \
+    --themed-message-box "$build/bench-win32/themed_message_box.exe" \
     --delay "$build/bench-win32/plain_delay.exe" "$@"
