@@ -80,18 +80,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l)
 // behind the runtime's back: it is ignored. The session's end ends the program.
 LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM w, LPARAM l)
 {
-    switch (message) {
-    case WM_CLOSE:
-        return 0;
-    case WM_QUERYENDSESSION:
-        return TRUE;
-    case WM_ENDSESSION:
-        if (w)
-            endSession();
-        return 0;
-    default:
-        return DefWindowProcW(window, message, w, l);
-    }
+    if (const auto answer = sessionAnswer(message, w))
+        return *answer;
+    return message == WM_CLOSE ? 0 : DefWindowProcW(window, message, w, l);
 }
 
 void registerClass(HINSTANCE instance, const wchar_t *name, WNDPROC proc, UINT style = 0)
@@ -254,10 +245,16 @@ void Win32Backend::raiseAboveCovers()
     }
 }
 
-void endSession()
+std::optional<LRESULT> sessionAnswer(UINT message, WPARAM w)
 {
+    if (message == WM_QUERYENDSESSION)
+        return TRUE;
+    if (message != WM_ENDSESSION)
+        return std::nullopt;
     // Nothing is saved and nothing asks: no handler runs and no window comes on the way out.
-    ExitProcess(0);
+    if (w)
+        ExitProcess(0);
+    return 0;
 }
 
 Win32Window *Win32Backend::formOf(HWND window) const

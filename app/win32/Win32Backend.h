@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quill::win32 {
@@ -108,7 +109,9 @@ private:
     bool m_ended = false;
 };
 
-// The user's session ends (WM_ENDSESSION): the process ends at once, in whatever state it is.
-[[noreturn]] void endSession();
+// What every top-level window answers about the user's session: a shutdown or sign-out is never
+// held up (WM_QUERYENDSESSION is yes), and when the session ends (WM_ENDSESSION with a true wParam)
+// the process ends at once, in whatever state it is. Nothing for any other message.
+std::optional<LRESULT> sessionAnswer(UINT message, WPARAM w);
 
 } // namespace quill::win32

@@ -301,12 +301,8 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
         m_events.closeRequest();
         return 0;
     case WM_QUERYENDSESSION:
-        // A real shutdown or sign-out is never held up.
-        return TRUE;
     case WM_ENDSESSION:
-        if (w)
-            endSession();
-        return 0;
+        return *sessionAnswer(msg, w);
     case WM_ACTIVATE:
         if (window != m_window)
             break;
