@@ -157,8 +157,12 @@ void Widgets::layOut(Look &look)
         const PixelRect box = toPixels(c.rect, look.dpi());
         SetWindowPos(w.window, nullptr, box.x, box.y, box.width, box.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+        // Redrawn at once only where it shows: a window still being made is painted whole as it
+        // comes, and a redraw now would be work for nothing (under Wine a trip to the X server
+        // for each control).
         SendMessageW(w.window, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(look.font(c.font.value_or(DefaultFont))), TRUE);
+                     reinterpret_cast<WPARAM>(look.font(c.font.value_or(DefaultFont))),
+                     IsWindowVisible(w.window));
     }
 }
 
