@@ -75,10 +75,13 @@ BRACKET_MS = 20
 # on screen within that too.
 WM_FIRST_SHOW_MS = 100
 # Without a window manager Wine still does a window manager's part itself: the window it was asked
-# for reached the screen 15 to 17 ms after the program's request for a window made at that moment
-# (the reveal dialog of the timed road), on an idle machine. The program's request is held to
-# DELAY_TOLERANCE_MS all the same.
-WINE_MAP_MS = 30
+# for reached the screen 14 to 17 ms after the program's request for a window made at that moment
+# (the reveal dialog of the timed road) in 10 of 14 runs, and 35 to 59 ms after it in the other 4,
+# three of them late in a whole run of the suite. Wine's traces of a slow and a quick run show the
+# same calls of the program; the time went inside Wine's X11 driver, which took 8 ms instead of 2
+# to make the window and 14 instead of 1 to move it while still hidden. The program's request is
+# held to DELAY_TOLERANCE_MS all the same.
+WINE_MAP_MS = 60
 
 
 def dark(c):
