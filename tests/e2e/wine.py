@@ -261,19 +261,6 @@ def number(arg):
         return None
 
 
-def relay_calls(log, program):
-    """The calls of the process that loaded `program` (a file name), as (module, function,
-    arguments)."""
-    pids = {m.group(1) for m in map(_LOADED.match, log.splitlines())
-            if m and m.group(2).lower().endswith("\\" + program.lower())}
-    calls = []
-    for line in log.splitlines():
-        m = _CALL.match(line)
-        if m and m.group(1) in pids:
-            calls.append((m.group(2).lower(), m.group(3), _arguments(m.group(4))))
-    return calls
-
-
 _NAMED = re.compile(r'^([0-9a-f]{4,8}):[0-9a-f]{4,8}:fixme:oleacc:AccPropServices_SetHwndPropStr '
                     r'\(.* L"(.*)"\)$')
 
@@ -293,6 +280,12 @@ def relay_story(log, program):
         elif named and named.group(1) in pids:
             story.append(("named", named.group(2)))
     return story
+
+
+def relay_calls(log, program):
+    """The calls of the process that loaded `program` (a file name), as (module, function,
+    arguments)."""
+    return [event[1:] for event in relay_story(log, program) if event[0] == "call"]
 
 
 def forbidden_calls(calls):
