@@ -14,25 +14,6 @@
 namespace quill::win32 {
 namespace {
 
-BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
-{
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(monitor, &info))
-        return TRUE;
-    auto rect = [](const RECT &r) {
-        return PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
-    };
-    auto &monitors = *reinterpret_cast<std::vector<Monitor> *>(list);
-    const Monitor found{rect(info.rcMonitor), rect(info.rcWork),
-                        static_cast<double>(dpiOf(monitor))};
-    if (info.dwFlags & MONITORINFOF_PRIMARY)
-        monitors.insert(monitors.begin(), found);
-    else
-        monitors.push_back(found);
-    return TRUE;
-}
-
 constexpr int ProgramIcon = 1; // resources/quillendor.rc
 
 // GDI fills polygons without smoothing their edges: the picture is drawn this many times larger
@@ -217,13 +198,6 @@ void drawLines(HDC dc, const WindowDesc &d, UINT dpi, Look &look)
         before = &c;
         beforeEnd = start + width;
     }
-}
-
-std::vector<Monitor> desktopMonitors()
-{
-    std::vector<Monitor> found;
-    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&found));
-    return found;
 }
 
 bool fits(Kind kind, std::string_view text, const Font &font, double scale, double dpi, int width,

@@ -56,8 +56,6 @@ private:
     std::vector<HICON> m_oldIcons;
 };
 
-// Every monitor with its DPI, the primary one first.
-std::vector<Monitor> desktopMonitors();
 // Whether `text` in `font` at `scale` times its size and `dpi` stays inside a control of `kind` of
 // `width` by `height` pixels: a label wraps at word boundaries, a button keeps to one line.
 bool fits(Kind kind, std::string_view text, const Font &font, double scale, double dpi, int width,

@@ -97,6 +97,25 @@ void registerClass(HINSTANCE instance, const wchar_t *name, WNDPROC proc, UINT s
     RegisterClassExW(&c);
 }
 
+BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info))
+        return TRUE;
+    auto rect = [](const RECT &r) {
+        return PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    auto &monitors = *reinterpret_cast<std::vector<Monitor> *>(list);
+    const Monitor found{rect(info.rcMonitor), rect(info.rcWork),
+                        static_cast<double>(dpiOf(monitor))};
+    if (info.dwFlags & MONITORINFOF_PRIMARY)
+        monitors.insert(monitors.begin(), found);
+    else
+        monitors.push_back(found);
+    return TRUE;
+}
+
 } // namespace
 
 Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
@@ -328,7 +347,12 @@ void Win32Backend::end()
     PostMessageW(m_messages, WM_NULL, 0, 0);
 }
 
-std::vector<Monitor> Win32Backend::monitors() const { return desktopMonitors(); }
+std::vector<Monitor> Win32Backend::monitors() const
+{
+    std::vector<Monitor> found;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 Colour Win32Backend::systemColour(int index) const
 {
