@@ -271,8 +271,11 @@ std::optional<LRESULT> sessionAnswer(UINT message, WPARAM w)
     if (message != WM_ENDSESSION)
         return std::nullopt;
     // Nothing is saved and nothing asks: no handler runs and no window comes on the way out.
+    // ExitProcess ends the other threads first (COM and the accessibility runtime start some)
+    // and then runs every DLL's detach code, which can wait forever for a lock one of them held;
+    // TerminateProcess of the process itself runs none, and does not return.
     if (w)
-        ExitProcess(0);
+        TerminateProcess(GetCurrentProcess(), 0);
     return 0;
 }
 

@@ -111,7 +111,9 @@ private:
 
 // What every top-level window answers about the user's session: a shutdown or sign-out is never
 // held up (WM_QUERYENDSESSION is yes), and when the session ends (WM_ENDSESSION with a true wParam)
-// the process ends at once, in whatever state it is. Nothing for any other message.
+// the process ends at once, in whatever state it is, without running any DLL's detach code, which
+// could wait for a lock held by a thread COM or the accessibility runtime started. Nothing for any
+// other message.
 std::optional<LRESULT> sessionAnswer(UINT message, WPARAM w);
 
 } // namespace quill::win32
