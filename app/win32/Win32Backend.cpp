@@ -29,6 +29,16 @@ constexpr const wchar_t *OwnerClass = L"QuillendorOwner";
 // up is left unreported, since the program ends once it is dismissed.
 bool g_failing = false;
 
+// Where the report itself fails (its text cannot be made when memory has run out): a fixed text,
+// nothing allocated here, and the end with status 1 whether the box came or not.
+[[noreturn]] void lastResort() noexcept
+{
+    MessageBoxW(nullptr, L"Quillendor met an error it could not report, and has to end.",
+                L"Quillendor", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
+    TerminateProcess(GetCurrentProcess(), 1);
+    ExitProcess(1); // not reached: TerminateProcess of the process itself does not return
+}
+
 template <typename Step>
 void guarded(const Step &step)
 {
@@ -43,15 +53,19 @@ void guarded(const Step &step)
         step();
     } catch (...) {
         g_failing = true;
-        endOnError([failure = std::current_exception()] {
-            try {
-                std::rethrow_exception(failure);
-            } catch (const std::exception &) {
-                throw;
-            } catch (...) {
-                throw std::runtime_error("an unknown failure");
-            }
-        });
+        try {
+            endOnError([failure = std::current_exception()] {
+                try {
+                    std::rethrow_exception(failure);
+                } catch (const std::exception &) {
+                    throw;
+                } catch (...) {
+                    throw std::runtime_error("an unknown failure");
+                }
+            });
+        } catch (...) {
+            lastResort();
+        }
     }
 }
 

@@ -1816,6 +1816,9 @@ CASES = [
     Case("foreground_refused", case_foreground_refused, screen=(2400, 1100), nested=WINE_TWO,
          linux=False, wine=True, seams=["--refuse-foreground"], bare=True),
     Case("barrier_click", case_barrier_click, linux=False, wine=True, seams=["--throw-in-click"]),
+    # The error report's own text cannot be made: the last resort's fixed message instead.
+    Case("barrier_report", case_barrier_click, linux=False, wine=True,
+         seams=["--throw-in-click", "--throw-in-report"]),
 ] + [
     Case(f"session_end_{how}_{state}", session_end_case(state, how), linux=False, wine=True,
          bare=True)

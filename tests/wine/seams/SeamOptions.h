@@ -6,8 +6,9 @@
 namespace quill::seams {
 
 struct Options {
-    bool refuseForeground = false; // --refuse-foreground
-    bool throwInClick = false;     // --throw-in-click
+    bool refuseForeground = false;    // --refuse-foreground
+    bool throwInClick = false;        // --throw-in-click
+    bool throwInReport = false;       // --throw-in-report
     // The scale of the dialogs (DialogScale.cpp).
     bool dialogsReport = false;    // --dialogs-report
     unsigned dialogsToDpi = 0;     // --dialogs-to-dpi=N (and the report)

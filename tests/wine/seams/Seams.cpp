@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The stand-ins of Seams.h, and the test build's choice of them from its command line:
 //
-//   Quillendor-seams.exe [--refuse-foreground] [--throw-in-click]
+//   Quillendor-seams.exe [--refuse-foreground] [--throw-in-click] [--throw-in-report]
 //                        [--dialogs-report] [--dialogs-to-dpi=N] [--per-monitor-v2]
 //
 // Without options the test build behaves as Quillendor.exe does.
@@ -15,6 +15,7 @@
 // The real functions: this file is not compiled with Seams.h ahead of it, but it includes it.
 #undef SetForegroundWindow
 #undef ChildWindowFromPointEx
+#undef MultiByteToWideChar
 
 namespace quill::seams {
 
@@ -23,6 +24,12 @@ Options &options()
     static Options o;
     return o;
 }
+
+namespace {
+
+bool g_clickThrew = false;
+
+} // namespace
 
 BOOL setForegroundWindow(HWND window)
 {
@@ -33,9 +40,18 @@ BOOL setForegroundWindow(HWND window)
 
 HWND childWindowFromPointEx(HWND parent, POINT point, UINT flags)
 {
-    if (options().throwInClick)
+    if (options().throwInClick) {
+        g_clickThrew = true;
         throw std::bad_alloc();
+    }
     return ::ChildWindowFromPointEx(parent, point, flags);
+}
+
+int multiByteToWideChar(UINT page, DWORD flags, LPCCH text, int size, LPWSTR wide, int length)
+{
+    if (options().throwInReport && g_clickThrew)
+        throw std::bad_alloc();
+    return ::MultiByteToWideChar(page, flags, text, size, wide, length);
 }
 
 } // namespace quill::seams

@@ -13,6 +13,9 @@ namespace quill::seams {
 // SetForegroundWindow: refused, as Windows refuses a program that is not in the foreground when
 // the user works in another one (the foreground lock).
 BOOL setForegroundWindow(HWND window);
+// MultiByteToWideChar: throws std::bad_alloc once a click has thrown, so that the error report
+// cannot make its text.
+int multiByteToWideChar(UINT page, DWORD flags, LPCCH text, int size, LPWSTR wide, int length);
 // ChildWindowFromPointEx, asked when a click lands on a window: throws std::bad_alloc, as a
 // failing allocation would in the middle of a message.
 HWND childWindowFromPointEx(HWND parent, POINT point, UINT flags);
@@ -24,5 +27,6 @@ FARPROC getProcAddress(HMODULE module, LPCSTR name);
 } // namespace quill::seams
 
 #define SetForegroundWindow quill::seams::setForegroundWindow
+#define MultiByteToWideChar quill::seams::multiByteToWideChar
 #define ChildWindowFromPointEx quill::seams::childWindowFromPointEx
 #define GetProcAddress quill::seams::getProcAddress
