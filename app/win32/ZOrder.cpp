@@ -15,7 +15,9 @@ void ZOrder::shown(HWND window)
 
 void ZOrder::toFront(HWND window)
 {
-    if (SetForegroundWindow(window))
+    // A refused call may still say yes, and flash the window instead: a yes is read back from
+    // Windows.
+    if (SetForegroundWindow(window) && GetForegroundWindow() == window)
         return;
     m_unnoticed = true;
     apply(window);

@@ -38,8 +38,8 @@ private:
     // - m_aboveCovers: topmost because a fake screen was up when the window was shown; an
     //   ordinary window again when the last cover goes.
     bool m_aboveCovers = false;
-    // - m_unnoticed: Windows refused the window the foreground when it was shown, so it is
-    //   topmost until the user activates it.
+    // - m_unnoticed: Windows refused the window the foreground when it was shown, or said yes
+    //   while another window stayed in front, so it is topmost until the user activates it.
     bool m_unnoticed = false;
     // A look at the foreground posted for the next turn of the message loop, alive as long as
     // this object: at most one at a time.

@@ -3,6 +3,7 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
+import contextlib
 import json
 import math
 import os
@@ -1525,6 +1526,37 @@ def wait_pixels(ctx, points, want, within):
     return None
 
 
+@contextlib.contextmanager
+def raiser_of(ctx, rects):
+    """desk.exe raise: another program's topmost windows over `rects`, on the screen and in the
+    foreground; it ends as the block does."""
+    image = os.path.basename(ctx.target.argv(ctx.seams)[1])
+    raiser = desk(ctx, "raise", image, *[",".join(map(str, r)) for r in rects],
+                  stdin=subprocess.PIPE)
+    try:
+        check(raiser.stdout.readline().strip() == "ready", "desk.exe raise did not start")
+        yield raiser
+    finally:
+        raiser.stdin.close()
+        raiser.wait(timeout=10)
+
+
+def ask(raiser, line):
+    """A line to desk.exe raise: the milliseconds until each of its windows had one of the
+    program's over it again (-1: not within the time it waits)."""
+    raiser.stdin.write(line + "\n")
+    raiser.stdin.flush()
+    if line != "check":
+        check(raiser.stdout.readline().strip() == "raised", f"desk.exe did not do {line!r}")
+    said = raiser.stdout.readline().split()
+    check(said[:1] == ["covered"], f"desk.exe said {said} after {line!r}")
+    return [int(t) for t in said[1:]]
+
+
+def said_times(took):
+    return ", ".join("never" if t < 0 else f"{t} ms" for t in took)
+
+
 def case_foreground_refused(ctx):
     """Windows refuses the program the foreground when the delay ends (the user works in another
     program, whose topmost windows then rise over the fake screen once, as the taskbar does):
@@ -1540,25 +1572,15 @@ def case_foreground_refused(ctx):
     p, dialog = start_dialog(ctx)
     type_delay(ctx, dialog, "2")
     s.click(dialog, *START)
-    image = os.path.basename(ctx.target.argv(ctx.seams)[1])
-    raiser = desk(ctx, "raise", image, *[",".join(map(str, r)) for r in raisers],
-                  stdin=subprocess.PIPE)
-    try:
-        check(raiser.stdout.readline().strip() == "ready", "desk.exe raise did not start")
+    with raiser_of(ctx, raisers) as raiser:
         check(wait_pixels(ctx, points, MAGENTA, 3) is not None, "the other program's windows "
               "did not come on the screen")
         p.window("Form1", timeout=6)
         check(wait_pixels(ctx, points, ctx.desktop, 3) is not None,
               "the fake screen did not come over the other program's windows")
         s.wait_gone(dialog, ctx.gone_within)
-        raiser.stdin.write("raise\n")
-        raiser.stdin.flush()
-        check(raiser.stdout.readline().strip() == "raised", "desk.exe did not raise its windows")
-        said = raiser.stdout.readline().split()
-        check(said[:1] == ["covered"], f"desk.exe said {said}")
-        took = [int(t) for t in said[1:]]
-        ctx.say("the fake screen back over the other program's windows after "
-                + ", ".join("never" if t < 0 else f"{t} ms" for t in took))
+        took = ask(raiser, "raise")
+        ctx.say("the fake screen back over the other program's windows after " + said_times(took))
         check(all(0 <= t <= 1000 for t in took), "the other program's windows stayed over the "
               "fake screen for a second")
         check(wait_pixels(ctx, points, ctx.desktop, 1.0) is not None,
@@ -1577,19 +1599,45 @@ def case_foreground_refused(ctx):
               "the other program's topmost window shows over the reveal dialog")
         # Wine keeps the X stacking as it was when a window leaves the topmost ones: Windows'
         # own order is asked too.
-        raiser.stdin.write("check\n")
-        raiser.stdin.flush()
-        said = raiser.stdout.readline().split()
-        check(said[:2] == ["covered", "0"], "the other program's topmost window stands over the "
-              f"reveal dialog in Windows' order of windows (desk.exe said {said})")
+        said = ask(raiser, "check")
+        check(said[:1] == [0], "the other program's topmost window stands over the reveal "
+              f"dialog in Windows' order of windows (desk.exe said covered {said})")
         s.click(reveal, 60, 20)
         keys_to(ctx, reveal)
         s.key("Return")
         assert_exits(p)
-    finally:
-        if raiser.stdin:
-            raiser.stdin.close()
-        raiser.wait(timeout=10)
+
+
+def case_foreground_kept(ctx):
+    """Windows says yes to the program's request for the foreground and keeps the foreground
+    with the program the user works in all the same (the test build does): the reveal dialog,
+    which comes after a close request to the fake screen, stays above that program's topmost
+    window until it is clicked, and is an ordinary window once it has been."""
+    s = ctx.s
+    rx, ry = reveal_at(ctx)
+    corner = (rx + REVEAL_SIZE[0] - 120, ry + REVEAL_SIZE[1] - 90, 220, 160)
+    p, dialog = start_dialog(ctx)
+    type_delay(ctx, dialog, "2")
+    s.click(dialog, *START)
+    with raiser_of(ctx, [corner]) as raiser:
+        cover = p.window("Form1", timeout=6)
+        s.wait_gone(dialog, ctx.gone_within)
+        raiser.stdin.write("close\n")
+        raiser.stdin.flush()
+        check(raiser.stdout.readline().strip() == "closed 1", "desk.exe closed no fake screen")
+        reveal = p.window("Quillendor", timeout=3)
+        s.wait_gone(cover, ctx.gone_within)
+        wait_drawn(ctx, reveal)
+        check(ask(raiser, "check") == [0], "the other program's topmost window stands over the "
+              "reveal dialog before it was clicked")
+        s.click(reveal, 60, 20)
+        deadline = time.monotonic() + 1
+        while ask(raiser, "check") == [0]:
+            check(time.monotonic() < deadline, "the reveal dialog stayed topmost once clicked")
+            time.sleep(0.05)
+        keys_to(ctx, reveal)
+        s.key("Return")
+        assert_exits(p)
 
 
 def in_state(ctx, state):
@@ -1819,6 +1867,8 @@ CASES = [
     # The error report's own text cannot be made: the last resort's fixed message instead.
     Case("barrier_report", case_barrier_click, linux=False, wine=True,
          seams=["--throw-in-click", "--throw-in-report"]),
+    Case("foreground_kept", case_foreground_kept, linux=False, wine=True,
+         seams=["--foreground-unchanged"], bare=True),
 ] + [
     Case(f"session_end_{how}_{state}", session_end_case(state, how), linux=False, wine=True,
          bare=True)

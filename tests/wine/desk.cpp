@@ -18,7 +18,8 @@
 //       as the taskbar or another topmost window does, and prints "raised"; then, for each of them, the milliseconds until
 //       a window of IMAGE's processes stands over it again (-1: not within 2 s), as
 //       "covered T1 T2 ...". Each line "check" prints the same at once, 0 for a window that has
-//       one of IMAGE's over it now. The end of standard input ends it.
+//       one of IMAGE's over it now. A line "close" posts WM_CLOSE to every visible window of
+//       IMAGE's processes and prints "closed N". The end of standard input ends it.
 
 #include <windows.h>
 
@@ -27,12 +28,14 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr UINT RaiseNow = WM_APP + 1;
 constexpr UINT CheckNow = WM_APP + 2;
+constexpr UINT CloseNow = WM_APP + 6;
 
 bool imageIs(DWORD process, const wchar_t *image)
 {
@@ -162,6 +165,13 @@ void reportCovered(DWORD within)
     std::fflush(stdout);
 }
 
+std::vector<HWND> visibleOfImage()
+{
+    std::vector<HWND> found = windowsOf(g_image);
+    std::erase_if(found, [](HWND w) { return !IsWindowVisible(w); });
+    return found;
+}
+
 LRESULT CALLBACK raiserProc(HWND window, UINT message, WPARAM w, LPARAM l)
 {
     switch (message) {
@@ -184,6 +194,14 @@ LRESULT CALLBACK raiserProc(HWND window, UINT message, WPARAM w, LPARAM l)
     case CheckNow:
         reportCovered(0);
         return 0;
+    case CloseNow: {
+        const std::vector<HWND> theirs = visibleOfImage();
+        for (HWND each : theirs)
+            PostMessageW(each, WM_CLOSE, 0, 0);
+        std::printf("closed %zu\n", theirs.size());
+        std::fflush(stdout);
+        return 0;
+    }
     default:
         return DefWindowProcW(window, message, w, l);
     }
@@ -191,12 +209,14 @@ LRESULT CALLBACK raiserProc(HWND window, UINT message, WPARAM w, LPARAM l)
 
 DWORD WINAPI readInput(void *window)
 {
+    const std::pair<const char *, UINT> words[] = {
+        {"raise", RaiseNow}, {"check", CheckNow}, {"close", CloseNow}};
     char line[64];
     while (std::fgets(line, sizeof line, stdin))
-        if (std::strncmp(line, "raise", 5) == 0)
-            PostMessageW(static_cast<HWND>(window), RaiseNow, 0, 0);
-        else if (std::strncmp(line, "check", 5) == 0)
-            PostMessageW(static_cast<HWND>(window), CheckNow, 0, 0);
+        for (const auto &[word, message] : words)
+            if (std::strncmp(line, word, std::strlen(word)) == 0)
+                PostMessageW(static_cast<HWND>(window), message,
+                             std::strstr(line, "command") != nullptr, 0);
     PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
     return 0;
 }

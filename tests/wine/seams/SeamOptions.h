@@ -7,6 +7,7 @@ namespace quill::seams {
 
 struct Options {
     bool refuseForeground = false;    // --refuse-foreground
+    bool foregroundUnchanged = false; // --foreground-unchanged
     bool throwInClick = false;        // --throw-in-click
     bool throwInReport = false;       // --throw-in-report
     // The scale of the dialogs (DialogScale.cpp).

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The stand-ins of Seams.h, and the test build's choice of them from its command line:
 //
-//   Quillendor-seams.exe [--refuse-foreground] [--throw-in-click] [--throw-in-report]
+//   Quillendor-seams.exe [--refuse-foreground] [--foreground-unchanged]
+//                        [--throw-in-click] [--throw-in-report]
 //                        [--dialogs-report] [--dialogs-to-dpi=N] [--per-monitor-v2]
 //
 // Without options the test build behaves as Quillendor.exe does.
@@ -14,6 +15,7 @@
 
 // The real functions: this file is not compiled with Seams.h ahead of it, but it includes it.
 #undef SetForegroundWindow
+#undef SetWindowPos
 #undef ChildWindowFromPointEx
 #undef MultiByteToWideChar
 
@@ -35,7 +37,16 @@ BOOL setForegroundWindow(HWND window)
 {
     if (options().refuseForeground)
         return FALSE;
+    if (options().foregroundUnchanged)
+        return TRUE;
     return ::SetForegroundWindow(window);
+}
+
+BOOL setWindowPos(HWND window, HWND after, int x, int y, int width, int height, UINT flags)
+{
+    if (options().foregroundUnchanged)
+        flags |= SWP_NOACTIVATE;
+    return ::SetWindowPos(window, after, x, y, width, height, flags);
 }
 
 HWND childWindowFromPointEx(HWND parent, POINT point, UINT flags)

@@ -11,8 +11,12 @@
 namespace quill::seams {
 
 // SetForegroundWindow: refused, as Windows refuses a program that is not in the foreground when
-// the user works in another one (the foreground lock).
+// the user works in another one (the foreground lock); or said yes to while the foreground stays
+// where it is, as older documentation warns a refused call may answer.
 BOOL setForegroundWindow(HWND window);
+// SetWindowPos: activates nothing while the foreground stays where it is (as the foreground lock
+// has it, where Wine would activate the window shown).
+BOOL setWindowPos(HWND window, HWND after, int x, int y, int width, int height, UINT flags);
 // MultiByteToWideChar: throws std::bad_alloc once a click has thrown, so that the error report
 // cannot make its text.
 int multiByteToWideChar(UINT page, DWORD flags, LPCCH text, int size, LPWSTR wide, int length);
@@ -27,6 +31,7 @@ FARPROC getProcAddress(HMODULE module, LPCSTR name);
 } // namespace quill::seams
 
 #define SetForegroundWindow quill::seams::setForegroundWindow
+#define SetWindowPos quill::seams::setWindowPos
 #define MultiByteToWideChar quill::seams::multiByteToWideChar
 #define ChildWindowFromPointEx quill::seams::childWindowFromPointEx
 #define GetProcAddress quill::seams::getProcAddress

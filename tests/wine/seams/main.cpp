@@ -20,6 +20,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         const std::wstring_view arg = args[i];
         if (arg == L"--refuse-foreground")
             o.refuseForeground = true;
+        else if (arg == L"--foreground-unchanged")
+            o.foregroundUnchanged = true;
         else if (arg == L"--throw-in-click")
             o.throwInClick = true;
         else if (arg == L"--throw-in-report")
