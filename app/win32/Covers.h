@@ -14,7 +14,6 @@
 
 #include <memory>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace quill::win32 {
@@ -38,7 +37,7 @@ public:
     std::optional<RECT> make();
     void destroy();
     // `window` (the form's own) over the primary monitor, then the covers, all above the taskbar
-    // and marked full screen to it; `activate` makes `window` the active one too.
+    // and marked full screen to it once per showing; `activate` makes `window` the active one too.
     void show(HWND window, bool activate);
     // The monitor check starts on `window`'s timer; hide() stops it and takes the covers off the
     // screen.
@@ -48,17 +47,27 @@ public:
     bool owns(HWND window) const;
     // Whether the monitors are no longer those the covers were made for.
     bool outdated() const;
-    // A window of another program that stands above `window` (the form's own) or a cover, over
-    // any part of it: a topmost window raised after them, or the taskbar. None when there is none.
-    HWND overtaken(HWND window) const;
-    // While shown: where another program's window came over them, `window` and the covers go
-    // back on top, and the program's own windows shown over them over them again. Now, or at
-    // the next turn of the message loop.
+    // While shown: a minimised window of the fake screen is restored, and where another
+    // program's window came over them, `window` and the covers go back on top as often as the
+    // pace of the fight allows, the program's own windows shown over them over them again. Now,
+    // or at the next turn of the message loop.
     void keepOnTop(HWND window);
     void keepOnTopSoon(HWND window);
 
 private:
-    bool unbeatable(HWND window) const;
+    // Another program's window that stayed above the fake screen right after it was raised.
+    struct Stayed {
+        HWND window = nullptr;
+        int times = 0;         // raises in a row
+        ULONGLONG givenUp = 0; // when it was given up on (GetTickCount64), or 0
+    };
+
+    // `window` and the covers.
+    std::vector<HWND> all(HWND window) const;
+    void raise(HWND window, bool activate);
+    // Other programs' windows above `window` or a cover, over any part of it: topmost windows
+    // raised after them, or the taskbar; none given up on and still let be at `now`.
+    std::vector<HWND> overtakers(HWND window, ULONGLONG now) const;
 
     Win32Backend &m_backend;
     const WindowDesc &m_description;
@@ -66,12 +75,13 @@ private:
     std::vector<HWND> m_covers;      // the other monitors' covers
     std::vector<Monitor> m_monitors; // the monitors they were laid out for
     bool m_shown = false;            // between show() and hide()
-    // A window that stayed above the covers right after they were raised over them, and how
-    // many times in a row it did (another program may just have raised its window again). The
-    // system's own windows in a band above every program's topmost ones stay there every time:
-    // they become unbeatable, and are not fought over again.
-    std::pair<HWND, int> m_stayedAbove{};
-    std::vector<HWND> m_unbeatable;
+    std::vector<HWND> m_marked;      // marked full screen in this showing
+    // The fight with other programs' windows that keep coming back above the fake screen: the
+    // raises in it, when the next may come, and when one of them was last found above.
+    int m_raises = 0;
+    ULONGLONG m_next = 0;
+    ULONGLONG m_lastAbove = 0;
+    std::vector<Stayed> m_stayed;
     // A keepOnTop() posted for the next turn of the message loop, alive as long as the covers:
     // at most one at a time.
     std::shared_ptr<bool> m_checkPosted = std::make_shared<bool>(false);

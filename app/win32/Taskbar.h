@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// What the shell's taskbar is told about the fake screens. A borderless window the size of a
-// monitor counts as full screen to the shell only while it is the active window; a fake screen
-// that came up while the user worked in another program is not active, and the taskbar would stay
-// above it. Marked full screen (ITaskbarList2::MarkFullscreenWindow), the taskbar goes below it
-// whatever has the foreground. Needs COM on the window thread; where there is no taskbar list
-// (no shell, an older system) nothing is marked.
+// What the shell's taskbar is told about the fake screens. Marked full screen
+// (ITaskbarList2::MarkFullscreenWindow), a window is one the shell treats as full screen, whatever
+// its detection of full-screen windows makes of it, and the shell moves the taskbar to the bottom
+// of the z-order while that window is active; while another program's window is, the taskbar may
+// still come over it (the covers then go back on top, Covers::keepOnTop). A window is marked once
+// as it is shown and unmarked as it is hidden. Needs COM on the window thread; where there is no
+// taskbar list (no shell, an older system) nothing is marked.
 
 #include <windows.h>
 

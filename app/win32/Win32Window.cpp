@@ -320,9 +320,13 @@ LRESULT Win32Window::message(HWND window, UINT msg, WPARAM w, LPARAM l)
         break;
     case WM_SIZE:
         // A window without a minimize button that is minimized all the same (Win+D, "Show the
-        // desktop") comes straight back: a dialog off the taskbar would be lost to the user.
-        if (w == SIZE_MINIMIZED && window == m_window && !m_description.minButton
-            && m_description.border != Border::None)
+        // desktop", another program) comes straight back: a dialog off the taskbar, or a fake
+        // screen, would be lost to the user.
+        if (w != SIZE_MINIMIZED)
+            break;
+        if (isFullScreen())
+            m_covers.keepOnTopSoon(m_window);
+        else if (window == m_window && !m_description.minButton)
             PostMessageW(m_window, Restore, 0, 0);
         break;
     case Restore:

@@ -3,6 +3,7 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
+import collections
 import contextlib
 import json
 import math
@@ -1608,6 +1609,83 @@ def case_foreground_refused(ctx):
         assert_exits(p)
 
 
+# What desk.exe does to the fake screen, and how soon (ms) it must be back over desk.exe's windows
+# after a minimise, or once the fight is over: the longest pause and a check's quarter second.
+FIGHTS = {"minimise show": 500, "minimise command": 500, "repeat": 4500, "push": 4500}
+# The most raises of the fake screen a traced fight may see at the program's pace, as the relay
+# log counts the program's SetWindowPos calls that put a window of it on top: one to show it, up to
+# three free ones as desk.exe's windows come, three free ones again as the fight starts when the
+# program was left alone for 4 s meanwhile, then three at most over the 5 s of the fight and the
+# 5 s after it (1, 2 and 4 s apart). Measured here: 7 in four runs raising; 7 in four runs and 9
+# in one pushing (where the fight started afresh); 24 and 101 without a pace.
+PACE_MOST = 10
+
+
+def fight_case(what, road="click"):
+    """Another program's topmost windows on both monitors, and the fake screen over them (on the
+    click or the timed road). That program then minimises the fake screen and its cover, with
+    ShowWindow (`minimise show`) or WM_SYSCOMMAND's SC_MINIMIZE (`minimise command`), or keeps
+    raising its windows every 100 ms for 5 s (`repeat`), or keeps putting the fake screen's at the
+    bottom as often (`push`): within half a second of a minimise, or the longest pause after the
+    fight, the fake screen is back over its windows. Through a fight, as Wine's relay log shows,
+    the program raised it at its own pace, not at the other program's."""
+    def case(ctx):
+        s = ctx.s
+        program = os.path.basename(ctx.target.exe)
+        traced = what in ("repeat", "push")
+        if traced:
+            ctx.target.trace_calls_of(program)
+        other = other_monitors(ctx)[0]
+        raisers = [(100, 100, 200, 150), (other[0] + 100, other[1] + 100, 200, 150)]
+        p, dialog = start_dialog(ctx)
+        s.click(dialog, *(TIMER if road == "timed" else NONE))
+        s.click(dialog, *START)
+        p.window("Form3" if road == "timed" else "Form1", timeout=3)
+        s.wait_gone(dialog, ctx.gone_within)
+        with raiser_of(ctx, raisers) as raiser:
+            check(wait_pixels(ctx, [centre(r) for r in raisers], ctx.desktop, 3) is not None,
+                  "the fake screen did not come back over the other program's windows")
+            took = ask(raiser, what)
+        ctx.say(f"{what}: back over the other program's windows after {said_times(took)}")
+        check(all(0 <= t <= FIGHTS[what] for t in took), f"{what}: the fake screen was not back "
+              f"over the other program's windows within {FIGHTS[what]} ms")
+        if not traced:
+            return
+        s.click_root(other[0] + 40, other[1] + 40, settle=0)
+        reveal = p.window("Quillendor", timeout=5)
+        wait_drawn(ctx, reveal)
+        keys_to(ctx, reveal)
+        s.key("Return")
+        assert_exits(p, timeout=10)
+        raised = collections.Counter(
+            args[0] for _, function, args in wine.relay_calls(p.output(), program)
+            if function == "SetWindowPos" and wine.number(args[1]) == 2 ** 64 - 1)
+        ctx.say(f"{what}: raises of each window put on top: {sorted(raised.values())}")
+        check(raised and max(raised.values()) <= PACE_MOST, f"{what}: the fake screen was "
+              f"raised {max(raised.values(), default=0)} times, more than its pace allows "
+              f"({PACE_MOST})")
+    return case
+
+
+def case_lift_refused(ctx):
+    """For a second the fake screen cannot be raised over another program's topmost window that
+    has the foreground (the test build refuses it, as a window of the system's own band would
+    win): the program gives up, tries again once two seconds have passed and beats it, and a
+    raise of that window after that is answered within half a second."""
+    p, _, _ = to_cover(ctx)
+    with raiser_of(ctx, [(300, 200, 200, 150)]) as raiser:
+        started = time.monotonic()
+        while ask(raiser, "check") != [0]:
+            check(time.monotonic() - started < 4, "the fake screen never came back over the "
+                  "other program's window after the second it could not")
+            time.sleep(0.05)
+        ctx.say(f"back over the window given up on after {time.monotonic() - started:.2f} s")
+        took = ask(raiser, "raise")
+        ctx.say(f"raised again: covered after {said_times(took)}")
+        check(all(0 <= t <= 500 for t in took), "the fake screen was not back within half a "
+              "second")
+
+
 def case_foreground_kept(ctx):
     """Windows says yes to the program's request for the foreground and keeps the foreground
     with the program the user works in all the same (the test build does): the reveal dialog,
@@ -1867,6 +1945,17 @@ CASES = [
     # The error report's own text cannot be made: the last resort's fixed message instead.
     Case("barrier_report", case_barrier_click, linux=False, wine=True,
          seams=["--throw-in-click", "--throw-in-report"]),
+    Case("minimise_show_click", fight_case("minimise show"), screen=(2400, 1100),
+         nested=WINE_TWO, linux=False, wine=True, bare=True),
+    Case("minimise_command_timed", fight_case("minimise command", "timed"), screen=(2400, 1100),
+         nested=WINE_TWO, linux=False, wine=True, bare=True),
+] + [
+    Case(f"pace_{what}", fight_case(what), screen=(2400, 1100), nested=WINE_TWO, linux=False,
+         wine=True, bare=True, env={"WINEDEBUG": wine.RELAY_DEBUG})
+    for what in ("repeat", "push")
+] + [
+    Case("lift_refused", case_lift_refused, linux=False, wine=True, seams=["--refuse-lift"],
+         bare=True),
     Case("foreground_kept", case_foreground_kept, linux=False, wine=True,
          seams=["--foreground-unchanged"], bare=True),
 ] + [

@@ -18,8 +18,13 @@
 //       as the taskbar or another topmost window does, and prints "raised"; then, for each of them, the milliseconds until
 //       a window of IMAGE's processes stands over it again (-1: not within 2 s), as
 //       "covered T1 T2 ...". Each line "check" prints the same at once, 0 for a window that has
-//       one of IMAGE's over it now. A line "close" posts WM_CLOSE to every visible window of
-//       IMAGE's processes and prints "closed N". The end of standard input ends it.
+//       one of IMAGE's over it now. A line "repeat" raises them every 100 ms for 5 s, as a
+//       program that keeps its window on top does, and "push" puts every visible window of
+//       IMAGE's processes at the bottom of the z-order every 100 ms for 5 s; each then prints
+//       "raised" and the same as "raise", waiting up to 5 s. A line "minimise show" or
+//       "minimise command" minimises every visible window of IMAGE's processes, with
+//       ShowWindow or with WM_SYSCOMMAND's SC_MINIMIZE, and prints the same as "raise"; "close"
+//       posts WM_CLOSE to each of them and prints "closed N". The end of standard input ends it.
 
 #include <windows.h>
 
@@ -35,6 +40,9 @@ namespace {
 
 constexpr UINT RaiseNow = WM_APP + 1;
 constexpr UINT CheckNow = WM_APP + 2;
+constexpr UINT RepeatNow = WM_APP + 3;
+constexpr UINT PushNow = WM_APP + 4;
+constexpr UINT MinimiseNow = WM_APP + 5; // wParam: by WM_SYSCOMMAND
 constexpr UINT CloseNow = WM_APP + 6;
 
 bool imageIs(DWORD process, const wchar_t *image)
@@ -165,11 +173,40 @@ void reportCovered(DWORD within)
     std::fflush(stdout);
 }
 
+void raiseAll()
+{
+    for (HWND raised : g_raised)
+        SetWindowPos(raised, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
 std::vector<HWND> visibleOfImage()
 {
     std::vector<HWND> found = windowsOf(g_image);
     std::erase_if(found, [](HWND w) { return !IsWindowVisible(w); });
     return found;
+}
+
+// `step` every 100 ms for 5 s, this program's own messages handled in between.
+template <typename Step>
+void every100ms(const Step &step)
+{
+    for (int i = 0; i < 50; ++i) {
+        step();
+        const DWORD until = GetTickCount() + 100;
+        for (DWORD now = GetTickCount(); static_cast<int>(until - now) > 0; now = GetTickCount()) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, until - now, QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+        }
+    }
+}
+
+void said(const char *what)
+{
+    std::printf("%s\n", what);
+    std::fflush(stdout);
 }
 
 LRESULT CALLBACK raiserProc(HWND window, UINT message, WPARAM w, LPARAM l)
@@ -184,11 +221,31 @@ LRESULT CALLBACK raiserProc(HWND window, UINT message, WPARAM w, LPARAM l)
         return 1;
     }
     case RaiseNow:
-        for (HWND raised : g_raised)
-            SetWindowPos(raised, HWND_TOPMOST, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        std::printf("raised\n");
-        std::fflush(stdout);
+        raiseAll();
+        said("raised");
+        reportCovered(2000);
+        return 0;
+    case RepeatNow:
+    case PushNow:
+        every100ms([message] {
+            if (message == RepeatNow)
+                raiseAll();
+            else
+                for (HWND theirs : visibleOfImage())
+                    SetWindowPos(theirs, HWND_BOTTOM, 0, 0, 0, 0,
+                                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        });
+        said("raised");
+        reportCovered(5000);
+        return 0;
+    case MinimiseNow:
+        for (HWND theirs : visibleOfImage())
+            if (w)
+                SendMessageTimeoutW(theirs, WM_SYSCOMMAND, SC_MINIMIZE, 0, SMTO_ABORTIFHUNG, 2000,
+                                    nullptr);
+            else
+                ShowWindow(theirs, SW_MINIMIZE);
+        said("raised");
         reportCovered(2000);
         return 0;
     case CheckNow:
@@ -210,7 +267,8 @@ LRESULT CALLBACK raiserProc(HWND window, UINT message, WPARAM w, LPARAM l)
 DWORD WINAPI readInput(void *window)
 {
     const std::pair<const char *, UINT> words[] = {
-        {"raise", RaiseNow}, {"check", CheckNow}, {"close", CloseNow}};
+        {"raise", RaiseNow},   {"check", CheckNow},       {"repeat", RepeatNow},
+        {"push", PushNow},     {"minimise", MinimiseNow}, {"close", CloseNow}};
     char line[64];
     while (std::fgets(line, sizeof line, stdin))
         for (const auto &[word, message] : words)

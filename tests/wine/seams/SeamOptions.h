@@ -8,6 +8,7 @@ namespace quill::seams {
 struct Options {
     bool refuseForeground = false;    // --refuse-foreground
     bool foregroundUnchanged = false; // --foreground-unchanged
+    bool refuseLift = false;          // --refuse-lift
     bool throwInClick = false;        // --throw-in-click
     bool throwInReport = false;       // --throw-in-report
     // The scale of the dialogs (DialogScale.cpp).

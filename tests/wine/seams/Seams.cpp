@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The stand-ins of Seams.h, and the test build's choice of them from its command line:
 //
-//   Quillendor-seams.exe [--refuse-foreground] [--foreground-unchanged]
+//   Quillendor-seams.exe [--refuse-foreground] [--foreground-unchanged] [--refuse-lift]
 //                        [--throw-in-click] [--throw-in-report]
 //                        [--dialogs-report] [--dialogs-to-dpi=N] [--per-monitor-v2]
 //
@@ -10,7 +10,9 @@
 #include "Seams.h"
 
 #include "SeamOptions.h"
+#include "Win32Backend.h"
 
+#include <cwchar>
 #include <new>
 
 // The real functions: this file is not compiled with Seams.h ahead of it, but it includes it.
@@ -31,6 +33,13 @@ namespace {
 
 bool g_clickThrew = false;
 
+bool fakeScreen(HWND window)
+{
+    wchar_t name[64] = {};
+    return GetClassNameW(window, name, 64) && std::wcscmp(name, win32::Win32Backend::FormClass) == 0
+           && !(GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION);
+}
+
 } // namespace
 
 BOOL setForegroundWindow(HWND window)
@@ -46,6 +55,12 @@ BOOL setWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
 {
     if (options().foregroundUnchanged)
         flags |= SWP_NOACTIVATE;
+    if (options().refuseLift && after == HWND_TOPMOST && IsWindowVisible(window)
+        && fakeScreen(window)) {
+        static const ULONGLONG from = GetTickCount64();
+        if (GetTickCount64() - from < 1000)
+            return TRUE;
+    }
     return ::SetWindowPos(window, after, x, y, width, height, flags);
 }
 

@@ -15,7 +15,8 @@ namespace quill::seams {
 // where it is, as older documentation warns a refused call may answer.
 BOOL setForegroundWindow(HWND window);
 // SetWindowPos: activates nothing while the foreground stays where it is (as the foreground lock
-// has it, where Wine would activate the window shown).
+// has it, where Wine would activate the window shown); or, for one second from the first raise of
+// a fake screen already on the screen, raises none, as if another program's window won.
 BOOL setWindowPos(HWND window, HWND after, int x, int y, int width, int height, UINT flags);
 // MultiByteToWideChar: throws std::bad_alloc once a click has thrown, so that the error report
 // cannot make its text.

@@ -22,6 +22,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             o.refuseForeground = true;
         else if (arg == L"--foreground-unchanged")
             o.foregroundUnchanged = true;
+        else if (arg == L"--refuse-lift")
+            o.refuseLift = true;
         else if (arg == L"--throw-in-click")
             o.throwInClick = true;
         else if (arg == L"--throw-in-report")
