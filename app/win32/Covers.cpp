@@ -107,6 +107,7 @@ void Covers::show(HWND window, bool activate)
             m_backend.taskbar().markFullScreen(w, true);
             m_marked.push_back(w);
         }
+    m_backend.virtualDesktops().bringToFront(shown);
 }
 
 void Covers::watchMonitors(HWND window) { SetTimer(window, MonitorCheck, MonitorCheckMs, nullptr); }

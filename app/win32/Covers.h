@@ -36,8 +36,9 @@ public:
     // the primary monitor's rectangle, where the form's own window goes (none without monitors).
     std::optional<RECT> make();
     void destroy();
-    // `window` (the form's own) over the primary monitor, then the covers, all above the taskbar
-    // and marked full screen to it once per showing; `activate` makes `window` the active one too.
+    // `window` (the form's own) over the primary monitor, then the covers, all above the taskbar,
+    // marked full screen to it once per showing, and on the virtual desktop in front; `activate`
+    // makes `window` the active one too.
     void show(HWND window, bool activate);
     // The monitor check starts on `window`'s timer; hide() stops it and takes the covers off the
     // screen.

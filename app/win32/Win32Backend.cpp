@@ -132,7 +132,7 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
 
 } // namespace
 
-Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance)
+Win32Backend::Win32Backend(HINSTANCE instance) : m_instance(instance), m_virtualDesktops(instance)
 {
     registerClass(instance, FormClass, windowProc<&Win32Window::message>, CS_DBLCLKS);
     registerClass(instance, PictureClass, windowProc<&Win32Window::pictureMessage>, CS_DBLCLKS);
@@ -161,6 +161,7 @@ bool Win32Backend::startCom()
             for (Win32Window *w : m_windows)
                 w->describe();
             m_taskbar.prepare();
+            m_virtualDesktops.prepare();
         }
     }
     return m_com.started;

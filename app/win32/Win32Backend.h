@@ -9,6 +9,7 @@
 #include "Backend.h"
 #include "Accessibility.h"
 #include "Taskbar.h"
+#include "VirtualDesktops.h"
 #include "WaitableTimers.h"
 
 #include <windows.h>
@@ -74,6 +75,12 @@ public:
         startCom();
         return m_taskbar;
     }
+    // Which virtual desktop the fake screens come on; it needs COM.
+    VirtualDesktops &virtualDesktops()
+    {
+        startCom();
+        return m_virtualDesktops;
+    }
 
     // The window class every form window and cover is made of, and the picture box's.
     static constexpr const wchar_t *FormClass = L"QuillendorForm";
@@ -96,6 +103,7 @@ private:
     } m_com;
     Accessibility m_accessibility; // before the windows, after them gone
     Taskbar m_taskbar;             // after COM has started, released before it ends
+    VirtualDesktops m_virtualDesktops; // the same
     HWND m_messages = nullptr; // message-only: the posted steps arrive here
     HWND m_owner = nullptr;
     std::deque<std::function<void()>> m_posted;

@@ -1718,6 +1718,43 @@ def case_foreground_kept(ctx):
         assert_exits(p)
 
 
+def desktop_case(front):
+    """The user moved to another virtual desktop before the fake screen came (the test build's
+    own virtual desktop manager says so; Wine has none): each of the fake screen's windows, made
+    ahead on the desktop the user left, is moved to the desktop in front as it is shown, known
+    from the other program's window the user works in (`front`) or, where no window of another
+    program is in front, from a window made then. A click still ends it."""
+    def case(ctx):
+        s = ctx.s
+        p, dialog = start_dialog(ctx)
+        if front:
+            type_delay(ctx, dialog, "2")
+        else:
+            s.click(dialog, *NONE)
+        s.click(dialog, *START)
+        with contextlib.ExitStack() as stack:
+            if front:
+                stack.enter_context(raiser_of(ctx, [(10, 10, 60, 60)]))
+            cover = p.window("Form1", timeout=6)
+            wanted = sorted(f"moved {w}x{h}{x:+d}{y:+d}"
+                            for x, y, w, h in list(s.monitors.values()) or [s.primary_rect()])
+            deadline = time.monotonic() + 2
+            while (moved := sorted(line for line in p.output().splitlines()
+                                   if line.startswith("moved "))) != wanted:
+                check(time.monotonic() < deadline, f"moved to the desktop in front: {moved}, "
+                      f"expected {wanted}")
+                time.sleep(0.02)
+            s.wait_gone(dialog, ctx.gone_within)
+            x, y, w, h = s.primary_rect()
+            s.click_root(x + w - 40, y + h - 40, settle=0)
+            reveal = p.window("Quillendor", timeout=3)
+            s.wait_gone(cover, ctx.gone_within)
+            wait_drawn(ctx, reveal)
+            s.click(reveal, *REVEAL_OK)
+            assert_exits(p)
+    return case
+
+
 def in_state(ctx, state):
     """The program started and brought to `state`: the setup dialog, the delay running, a fake
     screen (click or timed), the reveal dialog, or an error message over the setup dialog."""
@@ -1958,6 +1995,10 @@ CASES = [
          bare=True),
     Case("foreground_kept", case_foreground_kept, linux=False, wine=True,
          seams=["--foreground-unchanged"], bare=True),
+    Case("desktop_front", desktop_case(True), screen=(2400, 1100), nested=WINE_TWO, linux=False,
+         wine=True, seams=["--other-desktop", "--foreground-unchanged"], bare=True),
+    Case("desktop_empty", desktop_case(False), linux=False, wine=True, seams=["--other-desktop"],
+         bare=True),
 ] + [
     Case(f"session_end_{how}_{state}", session_end_case(state, how), linux=False, wine=True,
          bare=True)

@@ -11,6 +11,7 @@ struct Options {
     bool refuseLift = false;          // --refuse-lift
     bool throwInClick = false;        // --throw-in-click
     bool throwInReport = false;       // --throw-in-report
+    bool otherDesktop = false;        // --other-desktop
     // The scale of the dialogs (DialogScale.cpp).
     bool dialogsReport = false;    // --dialogs-report
     unsigned dialogsToDpi = 0;     // --dialogs-to-dpi=N (and the report)

@@ -7,6 +7,7 @@
 // calls the real function unless the test build's command line asks otherwise (Seams.cpp).
 
 #include <windows.h>
+#include <objbase.h> // declared before it is routed
 
 namespace quill::seams {
 
@@ -21,6 +22,9 @@ BOOL setWindowPos(HWND window, HWND after, int x, int y, int width, int height, 
 // MultiByteToWideChar: throws std::bad_alloc once a click has thrown, so that the error report
 // cannot make its text.
 int multiByteToWideChar(UINT page, DWORD flags, LPCCH text, int size, LPWSTR wide, int length);
+// CoCreateInstance: a virtual desktop manager of the test build's own, whose user moved to
+// another desktop after the program's windows were made (Wine has no virtual desktops).
+HRESULT coCreateInstance(REFCLSID type, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID *made);
 // ChildWindowFromPointEx, asked when a click lands on a window: throws std::bad_alloc, as a
 // failing allocation would in the middle of a message.
 HWND childWindowFromPointEx(HWND parent, POINT point, UINT flags);
@@ -34,5 +38,6 @@ FARPROC getProcAddress(HMODULE module, LPCSTR name);
 #define SetForegroundWindow quill::seams::setForegroundWindow
 #define SetWindowPos quill::seams::setWindowPos
 #define MultiByteToWideChar quill::seams::multiByteToWideChar
+#define CoCreateInstance quill::seams::coCreateInstance
 #define ChildWindowFromPointEx quill::seams::childWindowFromPointEx
 #define GetProcAddress quill::seams::getProcAddress

@@ -28,6 +28,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             o.throwInClick = true;
         else if (arg == L"--throw-in-report")
             o.throwInReport = true;
+        else if (arg == L"--other-desktop")
+            o.otherDesktop = true;
         else if (arg == L"--dialogs-report")
             o.dialogsReport = true;
         else if (arg.starts_with(L"--dialogs-to-dpi=") && _wtoi(arg.data() + 17) > 0)
