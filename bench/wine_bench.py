@@ -15,8 +15,12 @@ hide. Its windows then carry the frame Wine draws, and clicks go to client coord
 The message box runs twice: as built plainly, and with Quillendor.exe's manifest (visual styles
 through common controls 6, DPI awareness), which Wine resolves before any program's first window.
 
+With --before, another build of Quillendor.exe (an earlier commit's, say) is measured in the same
+runs, interleaved with the others, and a second table sets its start-up and delay beside this
+build's.
+
 Usage: wine_bench.py --wine PATH --quillendor EXE --message-box EXE --themed-message-box EXE
-                     --delay EXE [--runs N]
+                     --delay EXE [--before EXE] [--runs N]
 """
 
 import argparse
@@ -121,6 +125,7 @@ def main():
     ap.add_argument("--message-box", required=True)
     ap.add_argument("--themed-message-box", required=True)
     ap.add_argument("--delay", required=True)
+    ap.add_argument("--before", help="another build of Quillendor.exe, measured beside it")
     ap.add_argument("--runs", type=int, default=5)
     args = ap.parse_args()
 
@@ -131,6 +136,9 @@ def main():
              (box, [args.wine, args.message_box], "Plain message box"),
              (themed, [args.wine, args.themed_message_box], "Plain message box"),
              (plain, [args.wine, args.delay], "Plain Win32 delay")]
+    before = "Quillendor.exe before"
+    if args.before:
+        progs.append((before, [args.wine, args.before], "Quillendor"))
 
     print(f"Start-up and peak memory: {args.runs} runs each, interleaved, after one warm-up run "
           "each.", flush=True)
@@ -142,11 +150,13 @@ def main():
             starts[name].append(measure_start(scr, cmd, title))
 
     print(f"Delay of 1 s and click to reveal: {args.runs} runs each, interleaved.", flush=True)
-    delays = {q: [], plain: []}
-    reveals = {q: [], plain: []}
+    roads = [(q, quillendor_delay, progs[0][1]), (plain, plain_delay, progs[3][1])]
+    if args.before:
+        roads.append((before, quillendor_delay, progs[4][1]))
+    delays = {name: [] for name, _, _ in roads}
+    reveals = {name: [] for name, _, _ in roads}
     for _ in range(args.runs):
-        for name, measure, cmd in ((q, quillendor_delay, progs[0][1]),
-                                   (plain, plain_delay, progs[3][1])):
+        for name, measure, cmd in roads:
             error, reveal = measure(scr, cmd)
             delays[name].append(error)
             reveals[name].append(reveal)
@@ -193,6 +203,18 @@ def main():
     print("|---|---|---|---|---|---|---|")
     for row in rows:
         print("| " + " | ".join(row) + " |")
+    if args.before:
+        print()
+        print(f"| Measure | Quillendor.exe | Before ({args.before}) | Difference |")
+        print("|---|---|---|---|")
+        for label, now, then in (
+                ("Start-up: process start to first window mapped (ms)", m(q, "map"),
+                 m(before, "map")),
+                ("Delay 1 s: release of the click on Start to the full-screen window mapped, "
+                 "less 1,001 ms (ms)", dq, med(delays[before])),
+                ("Click on the full-screen window to the next window mapped (ms)", rq,
+                 med(reveals[before]))):
+            print(f"| {label} | {now:.2f} | {then:.2f} | {now - then:+.2f} |")
     print()
     print("Medians (verdicts on medians). Samples in run order follow; on a shared machine compare "
           "figures within one run.")
