@@ -26,7 +26,7 @@ void VirtualDesktops::prepare()
         return;
     m_asked = true;
     void *manager = nullptr;
-    if (SUCCEEDED(CoCreateInstance(__uuidof(VirtualDesktopManager), nullptr, CLSCTX_ALL,
+    if (SUCCEEDED(CoCreateInstance(__uuidof(VirtualDesktopManager), nullptr, CLSCTX_INPROC_SERVER,
                                    __uuidof(IVirtualDesktopManager), &manager)))
         m_manager = static_cast<IVirtualDesktopManager *>(manager);
 }
