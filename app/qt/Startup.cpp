@@ -2,6 +2,7 @@
 #include "Startup.h"
 
 #include "Accessibility.h"
+#include "Catalog.h"
 #include "ErrorReport.h"
 #include "Look.h"
 #include "QtBackend.h"
@@ -62,56 +63,59 @@ QString environmentText(const char *name, const char *fallback)
     std::_Exit(1);
 }
 
+QString said(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString said(const std::string &text) { return QString::fromStdString(text); }
+
+std::string local(const QByteArray &bytes) { return QString::fromLocal8Bit(bytes).toStdString(); }
+
 // The one line said when no window system could be started, naming what is missing.
 QString platformFailure(const std::vector<HeldMessage> &held)
 {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    const QString why = QStringLiteral("Quillendor cannot start: ");
     for (const HeldMessage &m : held) {
         if (!m.text.contains(QLatin1String("Could not find the Qt platform plugin")))
             continue;
         if (platform.startsWith("wayland"))
-            return why
-                   + QStringLiteral("Qt's Wayland platform plugin is not installed (Debian "
-                                    "package qt6-wayland).");
+            return said(tr("Quillendor cannot start: Qt's Wayland platform plugin is not "
+                           "installed (Debian package qt6-wayland)."));
         if (platform.isEmpty() || platform == "xcb")
-            return why
-                   + QStringLiteral("Qt's X11 platform plugin is not installed (Debian package "
-                                    "qt6-qpa-plugins).");
-        return why
-               + QStringLiteral("Qt has no platform plugin \"%1\".")
-                     .arg(QString::fromLocal8Bit(platform));
+            return said(tr("Quillendor cannot start: Qt's X11 platform plugin is not installed "
+                           "(Debian package qt6-qpa-plugins)."));
+        return said(trFormat("Quillendor cannot start: Qt has no platform plugin \"%s\".",
+                             {local(platform)}));
     }
     if (platform.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return why
-               + QStringLiteral("no display to show its windows on (neither DISPLAY for X11 nor "
-                                "WAYLAND_DISPLAY for Wayland is set).");
+        return said(tr("Quillendor cannot start: no display to show its windows on (neither "
+                       "DISPLAY for X11 nor WAYLAND_DISPLAY for Wayland is set)."));
     if (platform.isEmpty() || platform == "xcb")
-        return why
-               + QStringLiteral("cannot open the X display \"%1\".")
-                     .arg(environmentText("DISPLAY", ""));
+        return said(trFormat("Quillendor cannot start: cannot open the X display \"%s\".",
+                             {environmentText("DISPLAY", "").toStdString()}));
     if (platform.startsWith("wayland"))
-        return why
-               + QStringLiteral("cannot connect to the Wayland display \"%1\".")
-                     .arg(environmentText("WAYLAND_DISPLAY", "wayland-0"));
-    return why
-           + QStringLiteral("the window system \"%1\" could not be started.")
-                 .arg(QString::fromLocal8Bit(platform));
+        return said(trFormat("Quillendor cannot start: cannot connect to the Wayland display "
+                             "\"%s\".",
+                             {environmentText("WAYLAND_DISPLAY", "wayland-0").toStdString()}));
+    return said(trFormat("Quillendor cannot start: the window system \"%s\" could not be "
+                         "started.",
+                         {local(platform)}));
 }
 
 // When the connection to the display breaks, Qt's X11 and Wayland plugins say so in these words
 // and end the process themselves, with more lines from Xlib or from a second thread on the way.
 // The line that replaces them, or an empty string for any other message.
-QString displayLost(const QString &text)
+QString displayLost(const QString &message)
 {
-    if (text.startsWith(QLatin1String("The X11 connection broke")))
-        return QStringLiteral("Quillendor ends: the connection to the X display \"%1\" was lost.")
-            .arg(environmentText("DISPLAY", ""));
-    if (text.startsWith(QLatin1String("The Wayland connection")))
-        return QStringLiteral("Quillendor ends: the connection to the Wayland display \"%1\" was "
-                              "lost.")
-            .arg(environmentText("WAYLAND_DISPLAY", "wayland-0"));
+    if (message.startsWith(QLatin1String("The X11 connection broke")))
+        return said(trFormat("Quillendor ends: the connection to the X display \"%s\" was lost.",
+                             {environmentText("DISPLAY", "").toStdString()}));
+    if (message.startsWith(QLatin1String("The Wayland connection")))
+        return said(trFormat("Quillendor ends: the connection to the Wayland display \"%s\" "
+                             "was lost.",
+                             {environmentText("WAYLAND_DISPLAY", "wayland-0").toStdString()}));
     return {};
 }
 
@@ -227,6 +231,9 @@ void prepareApplication()
         QApplication::setPalette(style->standardPalette());
     }
     QApplication::setWindowIcon(toIcon(Picture::ProgramIcon));
+    // Arabic and Hebrew: every window runs right to left, the message box's too.
+    if (rightToLeft())
+        QApplication::setLayoutDirection(Qt::RightToLeft);
     installAccessibility();
     static QtBackend qtBackend;
     setBackend(&qtBackend);
@@ -257,6 +264,8 @@ namespace {
 
 void run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows)
 {
+    // Before anything is said: the lines of a platform that does not start are translated too.
+    startCatalogs();
     choosePlatform();
     stayOffAbsentSessionBus();
     watchPlatform();

@@ -102,6 +102,8 @@ void Widgets::create(HWND parent, void *owner)
         case Kind::PictureBox:
             cls = Win32Backend::PictureClass;
             style |= WS_TABSTOP;
+            // In a mirrored window the picture keeps its own orientation: it is not a text.
+            ex |= WS_EX_NOINHERITLAYOUT;
             break;
         case Kind::Timer:
             // A waitable timer of the backend's: high-resolution ones are precise to about a

@@ -3,6 +3,8 @@
 
 // What the test build's command line asked of its stand-ins (Seams.h).
 
+#include <string>
+
 namespace quill::seams {
 
 struct Options {
@@ -12,6 +14,8 @@ struct Options {
     bool dialogsReport = false;    // --dialogs-report
     unsigned dialogsToDpi = 0;     // --dialogs-to-dpi=N (and the report)
     bool perMonitorV2 = false;     // --per-monitor-v2
+    // The user's display languages, each ended by a zero (--ui-languages=A,B,...); empty: Wine's.
+    std::wstring uiLanguages;
 };
 
 // Reports on each dialog once it is shown, first taken to dialogsToDpi where that is set.

@@ -3,6 +3,7 @@
 //
 //   Quillendor-seams.exe [--refuse-foreground] [--throw-in-click]
 //                        [--dialogs-report] [--dialogs-to-dpi=N] [--per-monitor-v2]
+//                        [--ui-languages=A,B,...]
 //
 // Without options the test build behaves as Quillendor.exe does.
 
@@ -15,6 +16,7 @@
 // The real functions: this file is not compiled with Seams.h ahead of it, but it includes it.
 #undef SetForegroundWindow
 #undef ChildWindowFromPointEx
+#undef GetUserPreferredUILanguages
 
 namespace quill::seams {
 
@@ -36,6 +38,28 @@ HWND childWindowFromPointEx(HWND parent, POINT point, UINT flags)
     if (options().throwInClick)
         throw std::bad_alloc();
     return ::ChildWindowFromPointEx(parent, point, flags);
+}
+
+BOOL getUserPreferredUILanguages(DWORD flags, PULONG count, PZZWSTR buffer, PULONG size)
+{
+    const std::wstring &list = options().uiLanguages;
+    if (list.empty())
+        return ::GetUserPreferredUILanguages(flags, count, buffer, size);
+    // The names each ended by a zero, and the list by one more.
+    const ULONG needed = static_cast<ULONG>(list.size()) + 1;
+    *count = 0;
+    for (wchar_t c : list)
+        *count += c == L'\0';
+    if (buffer && *size < needed) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    if (buffer) {
+        list.copy(buffer, list.size());
+        buffer[list.size()] = L'\0';
+    }
+    *size = needed;
+    return TRUE;
 }
 
 } // namespace quill::seams

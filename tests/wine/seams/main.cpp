@@ -4,12 +4,18 @@
 // with status 2 before any window.
 
 #include "Forms.h"
+#include "Languages.h"
 #include "SeamOptions.h"
 #include "Startup.h"
 
 #include <shellapi.h>
 
 #include <string_view>
+
+namespace quill {
+// The pseudo-language's table (po/pseudo.py, po/compile_catalogs.py).
+const CompiledLanguage &pseudoLanguage();
+} // namespace quill
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
@@ -28,6 +34,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             o.dialogsToDpi = static_cast<unsigned>(_wtoi(arg.data() + 17));
         else if (arg == L"--per-monitor-v2")
             o.perMonitorV2 = true;
+        else if (arg.starts_with(L"--ui-languages=") && arg.size() > 15) {
+            o.uiLanguages = arg.substr(15);
+            for (wchar_t &c : o.uiLanguages)
+                if (c == L',')
+                    c = L'\0';
+            o.uiLanguages += L'\0';
+        }
         else {
             LocalFree(args);
             return 2;
@@ -36,5 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     LocalFree(args);
     if (o.dialogsReport || o.dialogsToDpi)
         quill::seams::watchDialogs();
+    // The pseudo-language, which only this build offers: "qps-ploc" in --ui-languages.
+    quill::offerLanguage(quill::pseudoLanguage());
     return quill::win32::run(instance, quill::forms::defineWindows);
 }
