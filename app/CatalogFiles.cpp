@@ -84,7 +84,10 @@ std::string catalogFolder()
 
 void startCatalogs(const std::string &folder)
 {
-    std::setlocale(LC_ALL, "");
+    // Settings naming a locale this system does not have leave the program in the C locale, as
+    // they leave every program.
+    if (!std::setlocale(LC_ALL, ""))
+        std::setlocale(LC_ALL, "C");
     const char *messages = std::setlocale(LC_MESSAGES, nullptr);
     const char *list = std::getenv("LANGUAGE");
     const std::string from = folder.empty() ? catalogFolder() : folder;

@@ -2,7 +2,7 @@
 # The program's catalogs, made from the PO files of po/ with gettext's own tools:
 #
 #   the translators' template          cmake --build --preset default --target pot
-#                                      (xgettext over po/POTFILES, into po/quillendor.pot)
+#                                      (po/make_pot.sh: xgettext over po/POTFILES)
 #   compiled catalogs (Linux)          locale/LANG/LC_MESSAGES/quillendor.mo in the build folder,
 #                                      where the program run from the build tree finds them, and
 #                                      installed where every program's are
@@ -14,7 +14,6 @@
 # differ from the English text's. Included from the top-level CMakeLists.txt.
 
 find_program(QUILLENDOR_MSGFMT msgfmt REQUIRED)
-find_program(QUILLENDOR_XGETTEXT xgettext)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(_quill_po ${PROJECT_SOURCE_DIR}/po)
@@ -89,32 +88,8 @@ add_custom_command(OUTPUT ${QUILLENDOR_METAINFO}
     COMMENT "Merging the AppStream data's translations")
 add_custom_target(quillendor_desktop_files ALL DEPENDS ${QUILLENDOR_DESKTOP_ENTRY} ${QUILLENDOR_METAINFO})
 
-# The translators' template, from the sources: texts marked in C++ (app/Catalog.h), then the
-# desktop entry's and the AppStream data's. Locations name files only, so that moving a text
-# within a file leaves the template as it is.
-file(STRINGS ${_quill_po}/POTFILES _quill_potfiles REGEX "^[^#]")
-set(_quill_cxx_sources ${_quill_potfiles})
-list(FILTER _quill_cxx_sources INCLUDE REGEX "\\.(cpp|h)$")
-set(QUILLENDOR_XGETTEXT_OPTIONS
-    --from-code=UTF-8 --add-comments=TRANSLATORS --add-location=file --sort-by-file
-    --package-name=Quillendor --package-version=${PROJECT_VERSION}
-    --msgid-bugs-address=quillendor@example.org
-    --copyright-holder="the authors of Quillendor")
-if(QUILLENDOR_XGETTEXT)
-    add_custom_target(pot
-        COMMAND ${QUILLENDOR_XGETTEXT} ${QUILLENDOR_XGETTEXT_OPTIONS} --language=C++
-                -k -kN_ -ktr -ktrFormat:1 -ktrContext:1c,2 -o ${_quill_po}/quillendor.pot
-                ${_quill_cxx_sources}
-        COMMAND ${QUILLENDOR_XGETTEXT} ${QUILLENDOR_XGETTEXT_OPTIONS} --language=Desktop -j
-                -k -kGenericName -kComment -kKeywords -o ${_quill_po}/quillendor.pot
-                packaging/quillendor.desktop.in
-        COMMAND ${QUILLENDOR_XGETTEXT} ${QUILLENDOR_XGETTEXT_OPTIONS} -j
-                --its=${PROJECT_SOURCE_DIR}/po/metainfo.its -o ${_quill_po}/quillendor.pot
-                packaging/io.github.quillendor.Quillendor.metainfo.xml.in
-        COMMAND sed -i -e "1s/.*/# The texts of Quillendor, for its translators./"
-                -e "2s/.*/# Copyright (C) the authors of Quillendor/" -e "4d"
-                ${_quill_po}/quillendor.pot
-        WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-        COMMENT "Making po/quillendor.pot from the sources"
-        VERBATIM)
-endif()
+# The translators' template, from the sources (po/make_pot.sh).
+add_custom_target(pot
+    COMMAND ${PROJECT_SOURCE_DIR}/po/make_pot.sh ${_quill_po}/quillendor.pot
+    COMMENT "Making po/quillendor.pot from the sources"
+    VERBATIM)
