@@ -115,7 +115,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 # - fonts-liberation gives Liberation Sans, the face the windows are laid out for. Without it the
 #   program falls back to the desktop's sans-serif and still works, so it is only recommended.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
+# - fonts-noto-cjk draws Japanese, Korean and Chinese, fonts-dejavu-core Arabic and Hebrew, which
+#   Liberation Sans lacks. A desktop in one of those languages has such fonts already; without
+#   them those texts show as boxes, so they are recommended.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, fonts-noto-cjk, fonts-dejavu-core")
 
 # The same sources make the same package: one time stamp, QUILLENDOR_SOURCE_DATE_EPOCH (see
 # cmake/SourceDateEpoch.cmake), and fixed modes (see cmake/CPackReproducible.cmake).
