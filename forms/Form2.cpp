@@ -135,17 +135,32 @@ void Form2::Command1_Click()
         return;
     }
     const bool delayStarted = reportAndGoOn([this] {
-        const double seconds = toDouble(Text1.text());
-        const std::int32_t interval = toLong(checkedAdd(checkedMultiply(seconds, 1000), 1));
-        // An interval of 0 would leave an enabled timer that never fires behind a hidden dialog:
-        // an invisible process nobody can end. It is refused like any interval out of range.
-        if (interval == 0)
-            throw RuntimeError(ErrorCode::InvalidPropertyValue);
-        Timer1.setInterval(interval);
+        Timer1.setInterval(DelayInterval(Text1.text(), userDecimalSeparator()));
         Timer1.setEnabled(true);
     });
     if (delayStarted)
         hide("Form2");
+}
+
+std::int32_t Form2::DelayInterval(std::string_view seconds, char32_t decimalSeparator)
+{
+    const std::int32_t interval =
+        toLong(checkedAdd(checkedMultiply(textToDouble(seconds, decimalSeparator), 1000), 1));
+    // An interval of 0 would leave an enabled timer that never fires behind a hidden dialog:
+    // an invisible process nobody can end. It is refused like any interval out of range.
+    if (interval <= 0 || interval > 65535)
+        throw RuntimeError(ErrorCode::InvalidPropertyValue);
+    return interval;
+}
+
+void Form2::StartAsAsked(StartWith how, std::string_view seconds)
+{
+    hide("Form2");
+    Check1.setValue(how == StartWith::Now ? 1 : 0);
+    Check2.setValue(how == StartWith::Timer ? 1 : 0);
+    if (how == StartWith::Delay)
+        Text1.setText(seconds);
+    Command1_Click();
 }
 
 // "Cancel"

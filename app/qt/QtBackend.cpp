@@ -45,13 +45,7 @@ PixelSize QtBackend::textExtent(Kind kind, std::string_view text, const Font &fo
     return quill::textExtent(kind, toFont(font, scale), toQString(text), width, dpi);
 }
 
-char32_t QtBackend::decimalSeparator() const
-{
-    const QString separator = QLocale::system().decimalPoint();
-    if (separator.isEmpty())
-        return U'.';
-    return separator.toUcs4().value(0, U'.');
-}
+char32_t QtBackend::decimalSeparator() const { return quill::decimalSeparator(); }
 
 void QtBackend::showMessage(const std::string &text) { quill::showMessage(text); }
 

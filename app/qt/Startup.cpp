@@ -9,6 +9,7 @@
 #include "Registry.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -262,10 +263,67 @@ namespace {
 
 } // namespace
 
-void run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows)
+char32_t decimalSeparator()
 {
-    // Before anything is said: the lines of a platform that does not start are translated too.
+    const QString separator = QLocale::system().decimalPoint();
+    if (separator.isEmpty())
+        return U'.';
+    return separator.toUcs4().value(0, U'.');
+}
+
+namespace {
+
+// The options every Qt program reads (QGuiApplication, QApplication and the X11 platform), and
+// whether each takes a value: the program leaves them to Qt.
+constexpr std::pair<std::string_view, bool> QtOptions[] = {
+    {"platform", true},  {"platformpluginpath", true}, {"platformtheme", true},
+    {"plugin", true},    {"qwindowgeometry", true},    {"qwindowicon", true},
+    {"qwindowtitle", true}, {"session", true},         {"display", true},
+    {"name", true},      {"geometry", true},           {"title", true},
+    {"style", true},     {"stylesheet", true},         {"reverse", false},
+    {"widgetcount", false}, {"nograb", false},         {"dograb", false},
+    {"sync", false},
+};
+
+} // namespace
+
+const CommandLineStyle &commandLineStyle()
+{
+    static const CommandLineStyle style{"quillendor", false, QtOptions};
+    return style;
+}
+
+namespace {
+
+void say(std::FILE *to, const std::string &text)
+{
+    std::fwrite(text.data(), 1, text.size(), to);
+    std::fflush(to);
+}
+
+} // namespace
+
+void run(int argc, char **argv, const ProgramWindows &windows)
+{
+    // Before anything is said: the answers to the command line and the lines of a platform that
+    // does not start are translated too.
     startCatalogs();
+    const CommandLineStyle &style = commandLineStyle();
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    const CommandLine line = readCommandLine(arguments, style, windows, decimalSeparator());
+    switch (line.answer) {
+    case CommandLine::Answer::Help:
+        say(stdout, helpText(style));
+        endProcess(ExitDone);
+    case CommandLine::Answer::Version:
+        say(stdout, versionText());
+        endProcess(ExitDone);
+    case CommandLine::Answer::Mistake:
+        say(stderr, mistakeText(style, line.mistake));
+        endProcess(ExitUsage);
+    case CommandLine::Answer::Run:
+        break;
+    }
     choosePlatform();
     stayOffAbsentSessionBus();
     watchPlatform();
@@ -274,13 +332,16 @@ void run(int argc, char **argv, const std::function<void(Registry &)> &defineWin
     prepareApplication();
 
     Registry registry;
-    defineWindows(registry);
+    windows.define(registry);
     int status = 0;
     registry.setEndHandler([&status](int code) {
         status = code;
         QCoreApplication::exit(code);
     });
-    if (startUp(registry))
+    std::function<void()> asked;
+    if (line.start != StartWith::Dialog)
+        asked = [&] { windows.start(line.start, line.seconds); };
+    if (startUp(registry, asked))
         app.exec();
     endProcess(status);
 }

@@ -365,7 +365,9 @@ PixelSize Win32Backend::textExtent(Kind kind, std::string_view text, const Font 
     return win32::textExtent(kind, text, font, scale, dpi, width);
 }
 
-char32_t Win32Backend::decimalSeparator() const
+char32_t Win32Backend::decimalSeparator() const { return win32::decimalSeparator(); }
+
+char32_t decimalSeparator()
 {
     wchar_t separator[8] = {};
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) > 0 && separator[0])

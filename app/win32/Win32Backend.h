@@ -109,6 +109,9 @@ private:
     bool m_ended = false;
 };
 
+// The user's decimal separator, also before the backend is made.
+char32_t decimalSeparator();
+
 // What every top-level window answers about the user's session: a shutdown or sign-out is never
 // held up (WM_QUERYENDSESSION is yes), and when the session ends (WM_ENDSESSION with a true wParam)
 // the process ends at once, in whatever state it is. Nothing for any other message.

@@ -6,6 +6,7 @@ AssertionError or SessionError."""
 import json
 import math
 import os
+import re
 import subprocess
 import time
 
@@ -135,13 +136,15 @@ class Context:
         self.delay_tolerance_ms = DELAY_TOLERANCE_MS * (
             SANITIZED_DELAY_FACTOR if sanitized(program_path) else 1)
 
-    def start(self):
+    def start(self, args=(), env=None):
+        """The program, with `args` on its command line and `env` on top of the case's."""
+        env = dict(self.env, **(env or {}))
         if self.target:
-            p = Program(self.s, self.program_path, argv=self.target.argv(self.seams),
-                        env=self.target.env(self.s.env(), self.env))
+            p = Program(self.s, self.program_path, argv=self.target.argv(self.seams) + list(args),
+                        env=self.target.env(self.s.env(), env))
             p.left_over = self.target.left_over
         else:
-            p = Program(self.s, self.program_path, env=self.env)
+            p = Program(self.s, self.program_path, argv=[self.program_path] + list(args), env=env)
         self.programs.append(p)
         return p
 
@@ -1228,7 +1231,13 @@ def traced_typo_delay_reveal(ctx):
     return p
 
 
-TRACED_ROADS = {"cancel": traced_cancel, "typo, delay, reveal": traced_typo_delay_reveal}
+def traced_help(ctx):
+    """--help: the text on the standard output, no window."""
+    return ctx.start(["--help"])
+
+
+TRACED_ROADS = {"cancel": traced_cancel, "typo, delay, reveal": traced_typo_delay_reveal,
+                "--help": traced_help}
 
 
 def case_traced_roads(ctx):
@@ -1247,11 +1256,18 @@ def case_traced_roads(ctx):
     for road, run in TRACED_ROADS.items():
         p = run(ctx)
         assert_exits(p, timeout=10, what=f"the program after the road {road}")
-        calls = wine.relay_calls(p.output(), program)
+        story = wine.relay_story(p.output(), program)
+        calls = [event[1:] for event in story if event[0] == "call"]
         made = sum(1 for _, function, _ in calls if function == "CreateWindowExW")
-        check(made > 0, f"{road}: the relay log holds no window the program made "
-              f"({len(calls)} calls traced)")
-        bad = wine.forbidden_calls(calls)
+        writes = sum(1 for _, function, _ in calls if function in ("WriteFile", "WriteConsoleW"))
+        if road.startswith("--"):
+            # Answered on the terminal: written to the standard output, and no window made.
+            check(made == 0 and writes > 0, f"{road}: {made} windows made, {writes} writes "
+                  f"({len(calls)} calls traced)")
+        else:
+            check(made > 0, f"{road}: the relay log holds no window the program made "
+                  f"({len(calls)} calls traced)")
+        bad = wine.forbidden_calls(calls, wine.standard_handles(story))
         check(not bad, f"{road}: " + "; ".join(bad[:5]))
         ctx.say(f"{road}: {len(calls)} calls of the program traced, none forbidden")
 
@@ -1708,6 +1724,126 @@ def case_barrier_click(ctx):
     assert_exits(p, status=1)
 
 
+# --- the command line -----------------------------------------------------------------------
+
+def run_and_watch(ctx, args, env=None, within=10.0):
+    """Starts the program with `args` and waits for it to end, looking at the screen all the
+    while: (exit status, what it printed, the titles of the windows it had on the screen)."""
+    p = ctx.start(args, env)
+    seen = set()
+    deadline = time.monotonic() + within
+    while p.running() and time.monotonic() < deadline:
+        seen |= {ctx.s.title(w) for w in p.windows()}
+        time.sleep(0.005)
+    code = p.wait_exit(0)
+    check(code is not None, f"{' '.join(args)}: still running {within} s later")
+    left = p.left_over() if getattr(p, "left_over", None) else []
+    check(not left, f"{' '.join(args)}: left processes running: {left}")
+    return code, p.output().replace("\r", ""), seen
+
+
+def answer_case(args, status, says, env=None):
+    """`args` are answered on the terminal, `says` (a pattern) in what is printed, with exit
+    status `status`, and no window comes; also with no display at all where `env` takes it."""
+    def case(ctx):
+        code, said, seen = run_and_watch(ctx, args, env)
+        ctx.say(f"{' '.join(args)}: status {code}, {len(said.splitlines())} lines printed")
+        check(not seen, f"{' '.join(args)}: windows came: {sorted(seen)}")
+        check(code == status, f"{' '.join(args)}: exit status {code}, expected {status}:\n{said}")
+        check(re.search(says, said), f"{' '.join(args)}: printed {said!r}, expected {says!r}")
+        if status == 2:
+            lines = said.strip().splitlines()
+            check(len(lines) == 2 and lines[1].startswith("Try '"),
+                  f"{' '.join(args)}: a mistake is said in one line and a hint, not {lines}")
+    return case
+
+
+def made(ctx, timing, title):
+    """When the window titled `title` that was made during `timing` was made: (low, high)."""
+    for window_id, when in timing.created.items():
+        try:
+            if ctx.s.title(ctx.s.d.create_resource_object("window", window_id)) == title:
+                return when
+        except Exception:  # noqa: BLE001 - a window made and gone again
+            continue
+    raise AssertionError(f"no window {title!r} was seen made")
+
+
+def delay_from_command_line_case(seconds, interval):
+    """--delay SECONDS: the setup dialog never shows, and the fake screen comes `interval` ms
+    after the program began the delay. When it began is timed from the hidden startup window,
+    the first window the program makes, in two runs: without options, to the setup dialog's map,
+    which comes once the program has done what it does before the delay begins; then with the
+    option, to the fake screen's map. The second less the first is the delay."""
+    def case(ctx):
+        s = ctx.s
+        plain = {}
+        first = s.measure_map(lambda: plain.setdefault("p", ctx.start()),
+                              pid=lambda: plain["p"].pid, title="Quillendor", timeout=15,
+                              heartbeat_after=0.0)
+        before = first.low - made(ctx, first, "Form1")[1]
+        plain["p"].stop()
+        s.wait_gone(first.window, ctx.gone_within)
+        started = {}
+        timing = s.measure_map(
+            lambda: started.setdefault("p", ctx.start(["--delay", seconds])),
+            pid=lambda: started["p"].pid, title="Form1", timeout=interval / 1000 + 10,
+            heartbeat_after=0.0)
+        p = started["p"]
+        took = timing.low - made(ctx, timing, "Form1")[1]
+        delay = took - before
+        late = WM_FIRST_SHOW_MS if s.wm else WINE_MAP_MS if ctx.target else 0
+        ctx.say(f"--delay {seconds}: the fake screen {took} ms after the startup window was "
+                f"made, the setup dialog {before} ms after it without options: {delay} ms for "
+                f"{interval}")
+        check(not any(s.is_viewable(w) for w in s.find(p.pid, "Quillendor", viewable=False)),
+              "the setup dialog is on the screen")
+        tolerance = ctx.delay_tolerance_ms + BRACKET_MS
+        if not interval - tolerance <= delay <= interval + tolerance + late:
+            raise TimingMiss(f"--delay {seconds}: the fake screen came {delay} ms into the delay, "
+                             f"expected {interval}")
+        s.click_root(s.width - 40, s.height - 40, settle=0)
+        reveal = p.window("Quillendor", timeout=5)
+        s.wait_gone(timing.window, ctx.gone_within)
+        wait_drawn(ctx, reveal)
+        s.click(reveal, *REVEAL_OK)
+        assert_exits(p)
+    return case
+
+
+def screen_from_command_line_case(option):
+    """--now or --timer: the fake screen at once, never the setup dialog; with --now a click
+    ends it and the reveal dialog's OK the program, with --timer it ends by itself after the
+    minute and brings the reveal dialog."""
+    def case(ctx):
+        s = ctx.s
+        started = {}
+        title = "Form3" if option == "--timer" else "Form1"
+        timing = s.measure_map(lambda: started.setdefault("p", ctx.start([option])),
+                               pid=lambda: started["p"].pid, title=title, timeout=15)
+        p = started["p"]
+        begun = time.monotonic() - timing.own / 1000
+        screen = timing.window
+        wait_drawn(ctx, screen)
+        assert_only_window(ctx, p, screen, f"the fake screen of {option}")
+        s.click_root(s.width - 40, s.height - 40)
+        if option == "--timer":
+            time.sleep(0.2)
+            check(s.is_viewable(screen), "the timed screen went away after a click")
+            # Quiet until the minute is nearly up.
+            while time.monotonic() < begun + 59:
+                time.sleep(1)
+                check(s.is_viewable(screen), f"the timed screen ended after "
+                      f"{time.monotonic() - begun:.0f} s")
+        reveal = p.window("Quillendor", timeout=10)
+        ctx.say(f"{option}: the reveal dialog {time.monotonic() - begun:.1f} s after the start")
+        s.wait_gone(screen, ctx.gone_within)
+        wait_drawn(ctx, reveal)
+        s.click(reveal, *REVEAL_OK)
+        assert_exits(p)
+    return case
+
+
 class Case:
     """`linux` and `wine`: whether it runs against the Linux program and against the Windows
     one under Wine. `nested`: the screens of a Xephyr inside the Xvfb of `screen` (Wine takes
@@ -1824,4 +1960,36 @@ CASES = [
 ] + [
     Case(f"close_all_{state}", close_all_case(state), linux=False, wine=True, bare=True)
     for state in ("setup", "delay", "screen", "timed", "reveal")
+] + [
+    # The command line: answered before any window, or the prank started without the dialog.
+    Case(f"command_line_{name}", answer_case(args, status, says, env), wine=wine_too, bare=True)
+    for name, args, status, says, env, wine_too in (
+        ("help", ["--help"], 0, r"--delay=SECONDS", None, True),
+        ("h", ["-h"], 0, r"--timer", None, True),
+        ("help_no_display", ["--help"], 0, r"--now", {"DISPLAY": "", "WAYLAND_DISPLAY": ""},
+         False),
+        ("version", ["--version"], 0, r"^Quillendor 1\.00\n.*MIT", None, True),
+        ("delay_70000", ["--delay", "70000"], 2, r"'70000'", None, True),
+        ("delay_abc", ["--delay", "abc"], 2, r"'abc'", None, True),
+        ("delay_missing", ["--delay"], 2, r"'--delay'", None, True),
+        ("delay_and_timer", ["--delay", "2", "--timer"], 2, r"--delay.*--timer", None, True),
+        ("now_and_timer", ["--now", "--timer"], 2, r"--now.*--timer", None, True),
+        ("delay_negative", ["--delay", "-0.001"], 2, r"'-0\.001'", None, True),
+        ("bogus", ["--bogus"], 2, r"'--bogus'", None, True),
+        ("bogus_no_display", ["--bogus"], 2, r"'--bogus'",
+         {"DISPLAY": "", "WAYLAND_DISPLAY": ""}, False),
+    )
+] + [
+    Case("command_line_windows_help", answer_case(["/?"], 0, r"/\?", None), linux=False,
+         wine=True, bare=True),
+    # Timed against the setup dialog's map, which a window manager may hold up more or less than
+    # the fake screen's: without one only.
+    Case("command_line_delay_2", delay_from_command_line_case("2", 2001), wine=True,
+         measured=True, bare=True),
+    # The decimal separator of the user's locale, as in the dialog.
+    Case("command_line_delay_comma", delay_from_command_line_case("2,5", 2501), wine=True,
+         env=GERMAN, measured=True, bare=True),
+    Case("command_line_now", screen_from_command_line_case("--now"), wine=True),
+    Case("command_line_timer", screen_from_command_line_case("--timer"), slow=True, wine=True,
+         bare=True),
 ]

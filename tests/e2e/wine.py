@@ -206,6 +206,8 @@ RELAY_DEBUG = "+pid,+relay,+loaddll"
 
 _CALL = re.compile(r"^([0-9a-f]{4,8}):[0-9a-f]{4,8}:Call ([A-Za-z0-9_.]+)\.([A-Za-z0-9_]+)\((.*)\)"
                    r"(?: ret=[0-9a-f]+)?$")
+_RETURN = re.compile(r"^([0-9a-f]{4,8}):[0-9a-f]{4,8}:Ret  ([A-Za-z0-9_.]+)\.([A-Za-z0-9_]+)\(.*\)"
+                     r" retval=([0-9a-f]+)")
 _LOADED = re.compile(r'^([0-9a-f]{4,8}):[0-9a-f]{4,8}:trace:loaddll:\w+ Loaded L"([^"]*)"')
 # Calls that change the registry, write files, reach a network, watch the keyboard or mouse,
 # make up input, play tricks with the foreground, hide the pointer, start programs or end the
@@ -267,16 +269,19 @@ _NAMED = re.compile(r'^([0-9a-f]{4,8}):[0-9a-f]{4,8}:fixme:oleacc:AccPropService
 
 def relay_story(log, program):
     """What the process that loaded `program` did, in order: its calls ("call", module,
-    function, arguments), and the names and descriptions it gave windows through oleacc's
-    property service ("named", the text given), which Wine 8 notes as it takes them."""
+    function, arguments) and what they returned ("return", module, function, value), and the
+    names and descriptions it gave windows through oleacc's property service ("named", the text
+    given), which Wine 8 notes as it takes them."""
     pids = {m.group(1) for m in map(_LOADED.match, log.splitlines())
             if m and m.group(2).lower().endswith("\\" + program.lower())}
     story = []
     for line in log.splitlines():
-        call, named = _CALL.match(line), _NAMED.match(line)
+        call, named, ret = _CALL.match(line), _NAMED.match(line), _RETURN.match(line)
         if call and call.group(1) in pids:
             story.append(("call", call.group(2).lower(), call.group(3),
                           _arguments(call.group(4))))
+        elif ret and ret.group(1) in pids:
+            story.append(("return", ret.group(2).lower(), ret.group(3), int(ret.group(4), 16)))
         elif named and named.group(1) in pids:
             story.append(("named", named.group(2)))
     return story
@@ -288,13 +293,23 @@ def relay_calls(log, program):
     return [event[1:] for event in relay_story(log, program) if event[0] == "call"]
 
 
-def forbidden_calls(calls):
-    """The calls among `calls` that break the program's promises, as readable lines."""
+def standard_handles(story):
+    """The handles GetStdHandle gave the program: the standard input, output and error it was
+    started with, which it may write to."""
+    return {value for event in story if event[0] == "return" and event[2] == "GetStdHandle"
+            for value in [event[3]] if value not in (0, 0xFFFFFFFF, 0xFFFFFFFFFFFFFFFF)}
+
+
+def forbidden_calls(calls, writable=()):
+    """The calls among `calls` that break the program's promises, as readable lines; writing
+    to the handles of `writable` (the standard ones) is allowed."""
     found = []
     for module, function, args in calls:
         why = None
         if module in _NETWORK_MODULES:
             why = "network"
+        elif function in ("WriteFile", "WriteConsoleW") and args and number(args[0]) in writable:
+            pass
         elif _FORBIDDEN.match(function):
             why = "forbidden"
         elif function in ("CreateFileW", "CreateFileA", "CreateFile2", "NtCreateFile"):
