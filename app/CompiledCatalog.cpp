@@ -103,7 +103,7 @@ std::optional<CompiledCatalog> CompiledCatalog::read(std::string bytes, std::str
             continue;
         }
         const std::string_view id = english->substr(0, english->find('\0'));
-        if (!text.empty() && isUtf8(text))
+        if (!id.empty() && !text.empty() && isUtf8(text))
             catalog.m_entries.push_back({id, text});
     }
     if (!header)
