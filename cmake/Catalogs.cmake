@@ -23,7 +23,9 @@ set(QUILLENDOR_LOCALE_DIR ${PROJECT_BINARY_DIR}/locale)
 
 # One compiled catalog: msgfmt --check, into the build folder's locale tree.
 function(quillendor_catalog language po output)
+    get_filename_component(folder ${output} DIRECTORY)
     add_custom_command(OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
         COMMAND ${QUILLENDOR_MSGFMT} --check -o ${output} ${po}
         DEPENDS ${po}
         COMMENT "Compiling the ${language} catalog")
@@ -41,6 +43,7 @@ endforeach()
 set(_quill_pseudo_po ${PROJECT_BINARY_DIR}/po/qps.po)
 set(QUILLENDOR_PSEUDO_CATALOG ${QUILLENDOR_LOCALE_DIR}/qps/LC_MESSAGES/quillendor.mo)
 add_custom_command(OUTPUT ${_quill_pseudo_po}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
     COMMAND Python3::Interpreter ${_quill_po}/pseudo.py ${_quill_po}/quillendor.pot ${_quill_pseudo_po}
     DEPENDS ${_quill_po}/quillendor.pot ${_quill_po}/pseudo.py
     COMMENT "Making the pseudo-language's catalog")
@@ -51,6 +54,7 @@ if(WIN32)
     # The same catalogs as C++ tables: Windows has no gettext, and the program stays one file.
     set(QUILLENDOR_CATALOG_SOURCE ${PROJECT_BINARY_DIR}/po/catalogs.cpp)
     add_custom_command(OUTPUT ${QUILLENDOR_CATALOG_SOURCE}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
         COMMAND Python3::Interpreter ${_quill_po}/compile_catalogs.py ${QUILLENDOR_CATALOG_SOURCE}
                 compiledLanguages --template ${_quill_po}/quillendor.pot --leave-out app/qt/
                 --leave-out packaging/ ${_quill_catalogs}
@@ -59,6 +63,7 @@ if(WIN32)
     # The pseudo-language, for the program's test build only.
     set(QUILLENDOR_PSEUDO_SOURCE ${PROJECT_BINARY_DIR}/po/pseudo_catalog.cpp)
     add_custom_command(OUTPUT ${QUILLENDOR_PSEUDO_SOURCE}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
         COMMAND Python3::Interpreter ${_quill_po}/compile_catalogs.py ${QUILLENDOR_PSEUDO_SOURCE}
                 pseudoLanguage ${QUILLENDOR_PSEUDO_CATALOG}
         DEPENDS ${QUILLENDOR_PSEUDO_CATALOG} ${_quill_po}/compile_catalogs.py
@@ -74,12 +79,14 @@ foreach(language IN LISTS QUILLENDOR_LANGUAGES)
     list(APPEND _quill_po_files ${_quill_po}/${language}.po)
 endforeach()
 add_custom_command(OUTPUT ${QUILLENDOR_DESKTOP_ENTRY}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
     COMMAND ${QUILLENDOR_MSGFMT} --desktop
             --template=${PROJECT_SOURCE_DIR}/packaging/quillendor.desktop.in -d ${_quill_po}
             -o ${QUILLENDOR_DESKTOP_ENTRY}
     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/quillendor.desktop.in ${_quill_po_files} ${_quill_po}/LINGUAS
     COMMENT "Merging the desktop entry's translations")
 add_custom_command(OUTPUT ${QUILLENDOR_METAINFO}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
     COMMAND ${QUILLENDOR_MSGFMT} --xml -L MetaInfo
             --template=${PROJECT_SOURCE_DIR}/packaging/io.github.quillendor.Quillendor.metainfo.xml.in
             -d ${_quill_po} -o ${QUILLENDOR_METAINFO}
