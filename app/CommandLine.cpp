@@ -2,7 +2,9 @@
 #include "CommandLine.h"
 
 #include "Catalog.h"
+#include "Conversions.h"
 
+#include <string_view>
 #include <vector>
 
 namespace quill {
@@ -49,8 +51,33 @@ int columns(char32_t c)
     return wide ? 2 : 1;
 }
 
+// Chinese and Japanese break a line between any two characters; Korean, like the languages
+// written with spaces, only at spaces.
+bool breaksAnywhere(char32_t c)
+{
+    return (c >= 0x2E80 && c <= 0x312F) || (c >= 0x3190 && c <= 0x9FFF)
+           || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60);
+}
+
+// Punctuation that never starts a line (a closing bracket, a comma, a full stop, Japanese
+// small kana), and that never ends one (an opening bracket).
+bool closes(char32_t c)
+{
+    return std::u32string_view(U"、。，．・：；？！）"
+                               U"」』】〕〉》ーぁぃぅ"
+                               U"ぇぉっゃゅょッャュョ"
+                               U"”’)]}.,:;!?")
+               .find(c) != std::u32string_view::npos;
+}
+
+bool opens(char32_t c)
+{
+    return std::u32string_view(U"（「『【〔〈《“‘([{")
+               .find(c) != std::u32string_view::npos;
+}
+
 // `text` in lines of at most `width` columns, the first starting at column `at`, the others
-// indented to `indent`: broken at spaces, and between wide characters, which need none.
+// indented to `indent`: broken at spaces, and between the characters of scripts that need none.
 std::string wrapped(std::string_view text, std::size_t at, std::size_t indent,
                     std::size_t width = 79)
 {
@@ -61,7 +88,8 @@ std::string wrapped(std::string_view text, std::size_t at, std::size_t indent,
     };
     std::vector<Piece> pieces;
     bool space = false;
-    bool lastWide = false;
+    bool joinNext = false; // the last character was an opening bracket
+    bool lastAnywhere = false;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
         const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
@@ -74,13 +102,16 @@ std::string wrapped(std::string_view text, std::size_t at, std::size_t indent,
             space = true;
             continue;
         }
-        const int w = columns(c);
-        if (pieces.empty() || space || w == 2 || lastWide)
+        const bool anywhere = breaksAnywhere(c);
+        const bool newPiece = pieces.empty() || space
+                              || (!joinNext && !closes(c) && (anywhere || lastAnywhere));
+        if (newPiece)
             pieces.push_back({"", 0, space});
         pieces.back().text += bytes;
-        pieces.back().columns += static_cast<std::size_t>(w);
+        pieces.back().columns += static_cast<std::size_t>(columns(c));
         space = false;
-        lastWide = w == 2;
+        joinNext = opens(c);
+        lastAnywhere = anywhere;
     }
     std::string out;
     std::size_t column = at;
@@ -185,7 +216,7 @@ CommandLine readCommandLine(std::span<const std::string> arguments, const Comman
     return line;
 }
 
-std::string helpText(const CommandLineStyle &style)
+std::string helpText(const CommandLineStyle &style, char32_t separator)
 {
     struct Option {
         std::string_view names;
@@ -223,9 +254,11 @@ std::string helpText(const CommandLineStyle &style)
         text += '\n';
     }
     text += "\n";
-    // TRANSLATORS: SECONDS stays as it is, as in the --delay=SECONDS above.
-    text += wrapped(tr("SECONDS is written as in the setup dialog, with your language's decimal "
-                       "separator, and may be at most 65.5."),
+    // TRANSLATORS: SECONDS stays as it is, as in the --delay=SECONDS above; %s is the largest
+    // delay, 65.5 with the user's decimal separator.
+    text += wrapped(trFormat("SECONDS is written as in the setup dialog, with your language's "
+                             "decimal separator, and may be at most %s.",
+                             {"65" + utf8(separator) + "5"}),
                     0, 0);
     text += "\n\n";
     text += wrapped(tr("Exit status: 0 when the prank has ended (OK or Cancel), 1 when the "

@@ -57,7 +57,8 @@ CommandLine readCommandLine(std::span<const std::string> arguments, const Comman
                             const ProgramWindows &windows, char32_t separator);
 
 // What --help and --version print, and what a mistake does: every line ends with a line break.
-std::string helpText(const CommandLineStyle &style);
+// The help gives the largest delay with the user's decimal separator.
+std::string helpText(const CommandLineStyle &style, char32_t separator);
 std::string versionText();
 std::string mistakeText(const CommandLineStyle &style, const std::string &mistake);
 

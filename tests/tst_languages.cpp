@@ -11,6 +11,7 @@
 #include "Harness.h"
 #include "Layout.h"
 #include "Look.h"
+#include "Startup.h"
 #include "Widgets.h"
 #include "frmAbout1.h"
 #include "sysinfo/LinuxServices.h"
@@ -28,6 +29,7 @@
 #include <QTimer>
 
 #include <cstring>
+#include <cwchar>
 #include <optional>
 
 using namespace quill;
@@ -152,6 +154,8 @@ private slots:
     void rightToLeft();
     void languageChosen_data();
     void languageChosen();
+    void helpFitsATerminal_data();
+    void helpFitsATerminal();
 };
 
 void TestLanguages::initTestCase()
@@ -504,6 +508,32 @@ void TestLanguages::languageChosen()
         QString::fromStdString(reportText(RuntimeError(ErrorCode::TypeMismatch)));
     QVERIFY2(report.contains("'13'") && report.contains("\n\n") && !report.contains("%s"),
              qPrintable(report));
+}
+
+void TestLanguages::helpFitsATerminal_data() { everyCharacterDrawn_data(); }
+
+// --help in every language on a terminal of 80 columns, as the C library counts them (two for
+// the wide characters of East Asian scripts): no line of 80 or more, and no line that starts with
+// a closing mark.
+void TestLanguages::helpFitsATerminal()
+{
+    QFETCH(QString, language);
+    speak(language.toLatin1());
+    QStringList problems;
+    for (const char32_t separator : {U'.', U',', U'\u066b'}) {
+        const QString help = QString::fromStdString(helpText(commandLineStyle(), separator)
+                                                    + versionText());
+        QVERIFY(help.contains(QStringLiteral("--delay=SECONDS")));
+        for (const QString &line : help.split(u'\n')) {
+            int width = 0;
+            for (const char32_t c : line.toUcs4())
+                width += std::max(0, wcwidth(static_cast<wchar_t>(c)));
+            const QString start = line.trimmed().left(1);
+            if (width >= 80 || (!start.isEmpty() && QStringLiteral("、。，．）」』】").contains(start)))
+                problems << QStringLiteral("%1 columns: %2").arg(width).arg(line);
+        }
+    }
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
 }
 
 QTEST_MAIN(TestLanguages)

@@ -313,7 +313,7 @@ void run(int argc, char **argv, const ProgramWindows &windows)
     const CommandLine line = readCommandLine(arguments, style, windows, decimalSeparator());
     switch (line.answer) {
     case CommandLine::Answer::Help:
-        say(stdout, helpText(style));
+        say(stdout, helpText(style, decimalSeparator()));
         endProcess(ExitDone);
     case CommandLine::Answer::Version:
         say(stdout, versionText());

@@ -101,7 +101,7 @@ int run(HINSTANCE instance, const ProgramWindows &windows, std::span<const std::
         readCommandLine(arguments, style, windows, decimalSeparator());
     switch (line.answer) {
     case CommandLine::Answer::Help:
-        say(helpText(style), false);
+        say(helpText(style, decimalSeparator()), false);
         return ExitDone;
     case CommandLine::Answer::Version:
         say(versionText(), false);
