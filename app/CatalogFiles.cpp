@@ -54,14 +54,15 @@ bool isFolder(const std::string &path)
 
 std::optional<std::string> contents(const std::string &path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file)
         return std::nullopt;
-    std::string bytes;
-    bytes.resize(static_cast<std::size_t>(LargestCatalog) + 1);
-    file.read(bytes.data(), LargestCatalog + 1);
-    if (file.bad() || file.gcount() > LargestCatalog)
+    const std::streamoff size = file.tellg();
+    if (size < 0 || size > LargestCatalog || !file.seekg(0))
         return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    // A file that changed its length meanwhile is read as far as it goes, then checked whole.
+    file.read(bytes.data(), size);
     bytes.resize(static_cast<std::size_t>(file.gcount()));
     return bytes;
 }
