@@ -17,6 +17,20 @@ namespace quill {
 const CompiledLanguage &pseudoLanguage();
 } // namespace quill
 
+namespace {
+
+// "A,B" as the names each ended by a zero: "A", 0, "B", 0.
+std::wstring list(std::wstring_view commas)
+{
+    std::wstring names(commas);
+    for (wchar_t &c : names)
+        if (c == L',')
+            c = L'\0';
+    return names + L'\0';
+}
+
+} // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     int count = 0;
@@ -34,13 +48,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             o.dialogsToDpi = static_cast<unsigned>(_wtoi(arg.data() + 17));
         else if (arg == L"--per-monitor-v2")
             o.perMonitorV2 = true;
-        else if (arg.starts_with(L"--ui-languages=") && arg.size() > 15) {
-            o.uiLanguages = arg.substr(15);
-            for (wchar_t &c : o.uiLanguages)
-                if (c == L',')
-                    c = L'\0';
-            o.uiLanguages += L'\0';
-        }
+        else if (arg.starts_with(L"--ui-languages=") && arg.size() > 15)
+            o.uiLanguages = list(arg.substr(15));
+        else if (arg.starts_with(L"--report-texts=") && arg.size() > 15)
+            o.reportTexts = list(arg.substr(15));
+        else if (arg.starts_with(L"--report-glyphs=") && arg.size() > 16)
+            o.reportGlyphs = list(arg.substr(16));
         else {
             LocalFree(args);
             return 2;
@@ -51,5 +64,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         quill::seams::watchDialogs();
     // The pseudo-language, which only this build offers: "qps-ploc" in --ui-languages.
     quill::offerLanguage(quill::pseudoLanguage());
+    if (!o.reportTexts.empty() || !o.reportGlyphs.empty())
+        return quill::seams::report(instance);
     return quill::win32::run(instance, quill::forms::defineWindows);
 }
