@@ -33,11 +33,15 @@ test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagic
                clang libclang-rt-14-dev strace python3 python3-xlib locales
                lintian groff-base mandoc man-db dbus-daemon at-spi2-core python3-pyatspi dbus-x11
                sway mutter xwayland grim wtype xfwm4 kwin-x11 kwin-style-breeze python3-dbus
-               xserver-xephyr)
+               xserver-xephyr tesseract-ocr tesseract-ocr-deu tesseract-ocr-jpn fonts-noto-cjk
+               fonts-dejavu-core)
 # kwin-style-breeze: the window decoration KWin draws in Plasma; without it KWin's fallback needs
 # Plasma's QML modules and draws no title bars.
 # xserver-xephyr: two monitors for the Windows build under Wine, which takes its monitors from
 # Xinerama there.
+# tesseract-ocr with its German and Japanese data: the windows read back from the screen in those
+# languages. fonts-noto-cjk and fonts-dejavu-core: the Wine prefix links them for Japanese, Korean,
+# Chinese, Arabic and Hebrew, which Wine's own fonts lack.
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file; gzip, which compresses
 # the manual page and the changelog, is on every Debian system. python3 gives the package's ar
 # archive fixed modes (packaging/debian/ar_modes.py).
@@ -59,14 +63,17 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# The number conversions are also tested in a locale whose decimal separator is a comma; most
+# The number conversions are also tested in a locale whose decimal separator is a comma, and the
+# Windows build under Wine speaks the language of LANG's locale (German, Japanese, Arabic); most
 # machines have only C.UTF-8 generated.
 generate_test_locale() {
-    locale -a 2>/dev/null | grep -ix 'de_DE\.utf-\?8' >/dev/null && return
-    local sudo=()
+    local sudo=() name
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    echo "Generating the locale de_DE.UTF-8"
-    "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+    for name in de_DE ja_JP ar_EG; do
+        locale -a 2>/dev/null | grep -ix "$name\.utf-\?8" >/dev/null && continue
+        echo "Generating the locale $name.UTF-8"
+        "${sudo[@]}" localedef -i "$name" -f UTF-8 "$name.UTF-8"
+    done
 }
 
 build() {
