@@ -57,10 +57,10 @@ FONT_LINKS = {
     "ko": _linked("NotoSansCJK-Regular.ttc", "NotoSansCJK-Bold.ttc", "Noto Sans CJK KR"),
     "zh_CN": _linked("NotoSansCJK-Regular.ttc", "NotoSansCJK-Bold.ttc", "Noto Sans CJK SC"),
     "zh_TW": _linked("NotoSansCJK-Regular.ttc", "NotoSansCJK-Bold.ttc", "Noto Sans CJK TC"),
-    "ar": _linked("DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVu Sans"),
-    # Wine 8 draws Hebrew through its right-to-left path with the glyphs of the face itself, never
-    # a linked font's (Arabic's are found): there the face the program asks for is DejaVu Sans
-    # itself, which has Hebrew as Windows' own Microsoft Sans Serif has.
+    # Wine 8's right-to-left drawing takes no glyph of a linked font for Hebrew, and one for
+    # Arabic only letter by letter, reversed and unjoined: for these the face the program asks
+    # for is DejaVu Sans itself, which has both scripts as Windows' own Microsoft Sans Serif has.
+    "ar": {"Microsoft Sans Serif": "DejaVuSans.ttf,DejaVu Sans"},
     "he": {"Microsoft Sans Serif": "DejaVuSans.ttf,DejaVu Sans"},
 }
 
