@@ -17,8 +17,7 @@
 // {"window": TITLE, "role": N, "name": ..., "description": ...,
 //  "controls": [{"class": ..., "role": N, "name": ..., "description": ...}, ...]}.
 // A window not found gives {"window": TITLE, "missing": true}. With "texts", one object a window
-// found: {"window": TITLE, "class": ..., "exstyle": N, "texts": [{"class": ..., "text": ...,
-// "exstyle": N}, ...]}, the extended styles saying which are mirrored or read from right to left.
+// found: {"window": TITLE, "class": ..., "text": ..., "texts": [{"class": ..., "text": ...}, ...]}.
 
 #include <initguid.h>
 #include <windows.h>
@@ -164,7 +163,7 @@ BOOL CALLBACK topLevel(HWND window, LPARAM l)
     return TRUE;
 }
 
-std::string textOf(HWND window, const char *what)
+std::string textOf(HWND window)
 {
     wchar_t cls[64] = {};
     GetClassNameW(window, cls, 64);
@@ -177,8 +176,7 @@ std::string textOf(HWND window, const char *what)
     SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                         SMTO_ABORTIFHUNG, 2000, &copied);
     text.resize(copied);
-    return std::string("\"") + what + "\": " + json(utf8(cls)) + ", \"text\": " + json(utf8(text.c_str()))
-           + ", \"exstyle\": " + std::to_string(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    return "\"class\": " + json(utf8(cls)) + ", \"text\": " + json(utf8(text.c_str()));
 }
 
 void texts(const std::wstring &title)
@@ -190,10 +188,10 @@ void texts(const std::wstring &title)
     for (HWND window : search.found) {
         std::vector<HWND> children;
         EnumChildWindows(window, child, reinterpret_cast<LPARAM>(&children));
-        std::string line = "{\"window\": " + json(utf8(title.c_str())) + ", " + textOf(window, "class")
+        std::string line = "{\"window\": " + json(utf8(title.c_str())) + ", " + textOf(window)
                            + ", \"texts\": [";
         for (std::size_t i = 0; i < children.size(); ++i)
-            line += std::string(i ? ", " : "") + "{" + textOf(children[i], "class") + "}";
+            line += std::string(i ? ", " : "") + "{" + textOf(children[i]) + "}";
         std::printf("%s]}\n", line.c_str());
     }
 }
