@@ -6,7 +6,7 @@
 //
 // Texts: for each language and each window at 96, 120, 144, 168 and 192 DPI, the share of the font
 // sizes the window takes (fontScale) beside English's, and every caption that overflows its box at
-// English's share or at its own, by how much, with the box and the text's height on one line.
+// English's share or at its own, by how much.
 // English is measured first in the same run, so with the same fonts.
 //
 // Glyphs: for each language, the face the program's font really is, each character of the
@@ -122,17 +122,10 @@ void reportTexts(const Backend &backend, const std::vector<std::string> &languag
                         if (!by)
                             continue;
                         const PixelRect box = toPixels(c.rect, dpi);
-                        const Font font = c.font.value_or(DefaultFont);
-                        const PixelSize needs =
-                            backend.textExtent(c.kind, c.caption, font, scale, dpi, box.width);
-                        const PixelSize line =
-                            backend.textExtent(c.kind, c.caption, font, scale, dpi, 1 << 20);
                         overflows += std::string(overflows.empty() ? "" : ",")
                                      + "{\"control\":" + json(c.name) + ",\"at\":\"" + at
                                      + "\",\"by\":" + pair(by->width, by->height)
                                      + ",\"box\":" + pair(box.width, box.height)
-                                     + ",\"needs\":" + pair(needs.width, needs.height)
-                                     + ",\"line\":" + std::to_string(line.height)
                                      + ",\"text\":" + json(c.caption) + "}";
                     }
                 char scales[64];
