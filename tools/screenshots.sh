@@ -56,7 +56,7 @@ if [ -n "$lang" ]; then
     esac
     if [ -n "$windows" ]; then
         locale -a | grep -ix "$locale\.utf-\?8" >/dev/null \
-            || { echo "the locale $locale.UTF-8 is not generated (localedef -i $locale -f UTF-8 $locale.UTF-8)" >&2; exit 1; }
+            || { echo "no locale $locale.UTF-8 (localedef -i $locale -f UTF-8 $locale.UTF-8)" >&2; exit 1; }
         locale_env=(LANG="$locale.UTF-8" LC_ALL="$locale.UTF-8")
     else
         locale_env=(LANGUAGE="$lang" LANG=C.UTF-8 LC_ALL=)

@@ -203,7 +203,8 @@ class WineTarget:
         draws with them), and no others; None links none."""
         reg = os.path.join(self.tmp, "links.reg")
         with open(reg, "w", encoding="utf-16") as f:
-            f.write(f"Windows Registry Editor Version 5.00\n\n[-{SYSTEM_LINK}]\n\n[{SYSTEM_LINK}]\n")
+            f.write("Windows Registry Editor Version 5.00\n\n"
+                    f"[-{SYSTEM_LINK}]\n\n[{SYSTEM_LINK}]\n")
             for face, font in FONT_LINKS.get(language, {}).items():
                 data = (font + "\0\0").encode("utf-16-le").hex(",")
                 f.write(f'"{face}"=hex(7):{data}\n')

@@ -6,8 +6,8 @@
 //
 // Texts: for each language and each window at 96, 120, 144, 168 and 192 DPI, the share of the font
 // sizes the window takes (fontScale) beside English's, and every caption that overflows its box at
-// English's share or at its own, by how much.
-// English is measured first in the same run, so with the same fonts.
+// English's share or at its own, by how much. English is measured first in the same run, so with
+// the same fonts.
 //
 // Glyphs: for each language, the face the program's font really is, each character of the
 // language's texts whose drawing is the drawing of a character no font has (the missing glyph),
@@ -204,7 +204,8 @@ void reportGlyphs(const std::vector<std::string> &languages)
                     missing += narrow(c);
                 WORD glyph = 0;
                 GetGlyphIndicesW(dc, c.c_str(), 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS);
-                if (c.size() == 1 && glyph == 0xFFFF && lacking.find(narrow(c)) == std::string::npos)
+                if (c.size() == 1 && glyph == 0xFFFF
+                    && lacking.find(narrow(c)) == std::string::npos)
                     lacking += narrow(c);
             }
             SelectObject(dc, old);
