@@ -3,7 +3,7 @@
 # Quillendor.exe's benchmark under Wine: start-up, peak memory, the delay's error at 1 s, click to
 # reveal and the size of the program file, beside minimal Win32 programs of the benchmark's own
 # (bench/win32/), all in one fresh Wine prefix on one private Xvfb with no window manager.
-#   bench/wine.sh [build-dir] [wine_bench.py options: --runs N]
+#   bench/wine.sh [build-dir] [wine_bench.py options: --runs N, --before EARLIER.exe]
 # The build dir defaults to build-windows/ (configured with the "windows" preset when it is not
 # yet). Needs wine64, xvfb, python3-xlib and g++-mingw-w64-x86-64.
 set -euo pipefail

@@ -15,8 +15,11 @@ hide. Its windows then carry the frame Wine draws, and clicks go to client coord
 The message box runs twice: as built plainly, and with Quillendor.exe's manifest (visual styles
 through common controls 6, DPI awareness), which Wine resolves before any program's first window.
 
+With --before EXE, an earlier Quillendor.exe starts in the same interleaved runs, and its
+start-up stands beside this one's.
+
 Usage: wine_bench.py --wine PATH --quillendor EXE --message-box EXE --themed-message-box EXE
-                     --delay EXE [--runs N]
+                     --delay EXE [--before EXE] [--runs N]
 """
 
 import argparse
@@ -121,6 +124,7 @@ def main():
     ap.add_argument("--message-box", required=True)
     ap.add_argument("--themed-message-box", required=True)
     ap.add_argument("--delay", required=True)
+    ap.add_argument("--before", help="an earlier Quillendor.exe, to compare start-up with")
     ap.add_argument("--runs", type=int, default=5)
     args = ap.parse_args()
 
@@ -131,6 +135,9 @@ def main():
              (box, [args.wine, args.message_box], "Plain message box"),
              (themed, [args.wine, args.themed_message_box], "Plain message box"),
              (plain, [args.wine, args.delay], "Plain Win32 delay")]
+    before = "Quillendor.exe before"
+    if args.before:
+        progs.append((before, [args.wine, args.before], "Quillendor"))
 
     print(f"Start-up and peak memory: {args.runs} runs each, interleaved, after one warm-up run "
           "each.", flush=True)
@@ -172,6 +179,11 @@ def main():
          f"{m(q, 'hwm'):.1f}", f"{m(box, 'hwm'):.1f}", f"{m(plain, 'hwm'):.1f}",
          f"{m(q, 'hwm') - m(box, 'hwm'):+.1f}", "", ""),
     ]
+    if args.before:
+        rows.append(("Start-up: this Quillendor.exe's time over the earlier one's "
+                     f"({m(before, 'map'):.1f} ms; {os.path.getsize(args.before):,} bytes, this "
+                     f"one {size:,})", f"{m(q, 'map') / m(before, 'map'):.2f}x", "", "", "",
+                     "<= 1.05x", verdict(m(q, 'map') <= 1.05 * m(before, 'map'))))
     dq, dp = med(delays[q]), med(delays[plain])
     rows.append(("Delay 1 s: release of the click on Start to the full-screen window mapped, "
                  "less 1,001 ms (ms), median (worst)",

@@ -102,8 +102,6 @@ void Widgets::create(HWND parent, void *owner)
         case Kind::PictureBox:
             cls = Win32Backend::PictureClass;
             style |= WS_TABSTOP;
-            // In a mirrored window the picture keeps its own orientation: it is not a text.
-            ex |= WS_EX_NOINHERITLAYOUT;
             break;
         case Kind::Timer:
             // A waitable timer of the backend's: high-resolution ones are precise to about a
@@ -386,6 +384,10 @@ void Widgets::paintPicture(HWND window, Look &look)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
+    // In a mirrored window the picture keeps its own orientation: it is not a text. The box is
+    // mirrored with the window whatever its own styles say (a child takes its parent's layout),
+    // so its drawing goes left to right again.
+    SetLayout(dc, 0);
     RECT r;
     GetClientRect(window, &r);
     const Widget *w = findByWindow(window);

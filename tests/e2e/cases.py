@@ -3,6 +3,8 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
+import ast
+import gettext
 import json
 import math
 import os
@@ -1840,6 +1842,383 @@ def screen_from_command_line_case(option):
         s.wait_gone(screen, ctx.gone_within)
         wait_drawn(ctx, reveal)
         s.click(reveal, *REVEAL_OK)
+# --- languages -----------------------------------------------------------------------------------
+
+PO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "po")
+
+
+def languages():
+    """The program's languages besides English, as po/LINGUAS lists them."""
+    with open(os.path.join(PO, "LINGUAS"), encoding="utf-8") as f:
+        return [line.strip() for line in f if line.strip() and not line.startswith("#")]
+
+
+def catalog(ctx, language):
+    """The compiled catalog of `language` the program was built with (locale/ beside it), as
+    {English text: translation}; "qps" is the pseudo-language."""
+    path = os.path.join(os.path.dirname(ctx.program_path), "locale", language, "LC_MESSAGES",
+                        "quillendor.mo")
+    if path not in _CATALOGS:
+        with open(path, "rb") as f:
+            _CATALOGS[path] = {k: v for k, v in gettext.GNUTranslations(f)._catalog.items()
+                               if k and isinstance(k, str)}
+    return _CATALOGS[path]
+
+
+_CATALOGS = {}
+
+
+def window_texts(ctx, title):
+    """Every text each visible window of that caption shows, its own and its controls', as
+    tests/wine/read_names.exe reads them: one dict a window."""
+    exe = os.path.join(os.path.dirname(ctx.target.exe), "read_names.exe")
+    r = subprocess.run([ctx.target.wine, exe, "texts", title], env=ctx.target.env(ctx.s.env()),
+                       capture_output=True, text=True, encoding="utf-8", errors="replace",
+                       timeout=60)
+    found = [json.loads(line) for line in r.stdout.splitlines() if line.startswith("{")]
+    check(r.returncode == 0 and found and not found[0].get("missing"),
+          f"read_names.exe texts {title!r} ended with {r.returncode}: {r.stdout}{r.stderr}")
+    return found
+
+
+def speaks(ctx, texts):
+    """The language of the catalog that holds most of `texts` ("en": as English texts), or None
+    where two hold as many."""
+    held = {"en": sum(t in catalog(ctx, "de") for t in texts)}
+    for language in languages():
+        translations = set(catalog(ctx, language).values())
+        held[language] = sum(t in translations for t in texts)
+    best = sorted(held.items(), key=lambda kv: -kv[1])
+    return best[0][0] if best[0][1] > best[1][1] else None
+
+
+# The user's display languages, most preferred first (the test build's --ui-languages; None:
+# Quillendor.exe itself, with the one Wine reports, from LANG=de_DE.UTF-8), and the language the
+# setup dialog speaks then.
+UI_LANGUAGES = [
+    ("xx-YY,qq,12345,-,@@", "en"),
+    ("../..,de-DE", "de"),
+    ("x" * 4000 + ",fr-FR", "fr"),
+    ("en-US,de-DE", "en"),
+    ("zh-Hant-TW", "zh_TW"),
+    ("zh-SG", "zh_CN"),
+    ("pt-BR", "pt_BR"),
+    ("fr-CA", "fr"),
+    ("sr-Latn-RS,uk-UA", "uk"),
+    ("de-DE,,fr-FR", "de"),
+    # An empty name ends the list, as the second zero that ends it does.
+    (",fr-FR", "en"),
+    (None, "de"),
+]
+
+
+def case_ui_languages(ctx):
+    """The first of the user's display languages the program has a catalog for, English where
+    English comes first or none has: read back from the setup dialog's texts."""
+    wrong = []
+    for preferred, wanted in UI_LANGUAGES:
+        if preferred is None:
+            ctx.seams, ctx.env = None, {"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"}
+        else:
+            ctx.seams, ctx.env = [f"--ui-languages={preferred}"], {}
+        p = ctx.start()
+        p.window("Quillendor", timeout=15)
+        texts = [c["text"] for w in window_texts(ctx, "Quillendor") for c in w["texts"]]
+        got = speaks(ctx, texts)
+        if got != wanted:
+            wrong.append(f"{(preferred or 'LANG=de_DE.UTF-8')[:40]!r}: {got}, not {wanted} "
+                         f"({texts})")
+        # Ended at once: Wine without a window manager takes 2 s to hide a window.
+        p.stop()
+    check(not wrong, "; ".join(wrong))
+    ctx.say(f"{len(UI_LANGUAGES)} lists of display languages chose as wanted")
+
+
+def report_runs():
+    """The test build's report runs, in the C locale, as (language whose fonts are linked,
+    languages): the languages Wine's own fonts draw, with English, then each other one with its
+    fonts linked (wine.FONT_LINKS). Wine draws the program's font with Liberation Sans and the
+    linked fonts then, in the language's own locale too."""
+    needing = [lang for lang in languages() if lang in wine.FONT_LINKS]
+    return [(None, ["en"] + [lang for lang in languages() if lang not in needing])] + \
+        [(lang, [lang]) for lang in needing]
+
+
+def reports(ctx, option, language_list, link):
+    """The lines of the test build's --report-OPTION (tests/wine/seams/Reports.cpp), with the
+    fonts of `link` linked."""
+    ctx.target.link_fonts(link)
+    ctx.env = {"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}
+    ctx.seams = [f"--report-{option}={','.join(language_list)}"]
+    p = ctx.start()
+    code = p.wait_exit(60)
+    check(code == 0, f"{ctx.seams[0]} ended with {code}: {p.output()[-2000:]}")
+    return [json.loads(line) for line in p.output().splitlines() if line.startswith("{")]
+
+
+def case_texts_fit(ctx):
+    """Every caption of every window in every language inside its box at 96 to 192 dpi, measured
+    with the fonts Wine draws it with, at English's font size in the same fonts: no language's
+    windows shrink their fonts below English's. (No script's line is too tall for a one-line
+    label here, as some are on Linux: a label's lines are as tall as its own font's, whatever
+    script a linked font draws in them.)"""
+    problems, lines, wanted = [], 0, 0
+    for link, group in report_runs():
+        wanted += len(group) * 4 * 5
+        for r in reports(ctx, "texts", group, link):
+            lines += 1
+            where = f"{r['language']} {r['window']} at {r['dpi']} dpi"
+            for o in r["overflows"]:
+                what = f"{where}: {o['control']} {o['text']!r} overflows its {o['box'][0]}x" \
+                       f"{o['box'][1]} box by {o['by'][0]}x{o['by'][1]} px"
+                problems.append(f"{what} even at the window's own font scale {r['scale']}"
+                                if o["at"] == "own" else
+                                f"{what} at English's font scale {r['english']}")
+            if r["scale"] < r["english"] and not r["overflows"]:
+                problems.append(f"{where}: font scale {r['scale']} below English's "
+                                f"{r['english']}")
+    check(lines == wanted, f"the reports gave {lines} lines, not {wanted}")
+    check(not problems, "; ".join(problems))
+    ctx.say(f"{lines} windows at their DPIs measured, every caption inside its box")
+
+
+def case_glyphs(ctx):
+    """Every character of every language's texts drawn, font linking included: none is drawn as a
+    character no font has. With no fonts linked, the characters drawn so are those the face
+    lacks, as the comparison must see."""
+    problems, faces = [], set()
+    needing = [lang for lang in languages() if lang in wine.FONT_LINKS]
+    for link, group in report_runs():
+        asked = group if link else [lang for lang in group if lang != "en"] + needing
+        for r in reports(ctx, "glyphs", asked, link):
+            faces.add(r["face"])
+            where = f"{r['language']} with {r['face']}"
+            if not r["characters"]:
+                problems.append(f"{where}: no characters")
+            if r["language"] in group and r["missing"]:
+                problems.append(f"{where} and {link or 'no'} fonts linked: drawn as missing "
+                                f"glyphs: {r['missing']}")
+            if r["language"] not in group and (set(r["missing"]) != set(r["lacking"])
+                                               or not r["lacking"]):
+                problems.append(f"{where} and no fonts linked: drawn as missing "
+                                f"{r['missing']!r}, where the face lacks {r['lacking']!r}")
+    check(not problems, "; ".join(problems))
+    ctx.say(f"every character of {len(languages())} languages drawn, in {sorted(faces)}")
+
+
+# Texts no catalog gives: the program's name, the window names, the arrows, digits, the message
+# box's own button; and the text box's, which is the user's.
+PSEUDO_EXEMPT = {"Quillendor", "Brindlewick", "Form1", "Form3", "<", ">", "OK"}
+
+
+def pseudo_problems(ctx, title, what):
+    """The texts of the windows of that caption that are not as the pseudo-language writes every
+    text of the catalog: in brackets."""
+    problems = []
+    for w in window_texts(ctx, title):
+        for c in [w] + [c for c in w["texts"] if c["class"] != "Edit"]:
+            for line in c["text"].splitlines():
+                if line and line not in PSEUDO_EXEMPT and not line.isdigit() \
+                        and not (line.startswith("[") and line.endswith("]")):
+                    problems.append(f"{what}: {c['class']} {line!r}")
+    return problems
+
+
+def case_pseudo_language(ctx):
+    """In the pseudo-language every text of every window, on every road, is one that came
+    through the catalog."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    problems = pseudo_problems(ctx, "Quillendor", "the setup dialog")
+    type_delay(ctx, dialog, "abc")
+    s.click(dialog, *START)
+    box = p.window("Quillendor", timeout=3, exclude=[dialog])
+    problems += pseudo_problems(ctx, "Quillendor", "the message over the setup dialog")
+    keys_to(ctx, box)
+    s.key("Return")
+    s.wait_gone(box, ctx.gone_within)
+    s.click(dialog, *NONE)
+    s.click(dialog, *START, settle=0)
+    cover = p.window("Form1", timeout=3)
+    problems += pseudo_problems(ctx, "Form1", "the shutdown screen")
+    s.wait_gone(dialog, ctx.gone_within)
+    s.click_root(s.width - 40, s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    s.wait_gone(cover, ctx.gone_within)
+    problems += pseudo_problems(ctx, "Quillendor", "the reveal dialog")
+    s.send_delete(reveal)
+    assert_exits(p)
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *TIMER)
+    s.click(dialog, *START, settle=0)
+    p.window("Form3", timeout=3)
+    problems += pseudo_problems(ctx, "Form3", "the timed screen")
+    check(not problems, "texts not through the catalog: " + "; ".join(problems))
+
+
+def template_texts():
+    """The template's English texts (po/quillendor.pot) by the source files its "#:" lines name:
+    a form's file names the texts its window shows."""
+    by_file, places, msgid, field = {}, [], None, None
+    with open(os.path.join(PO, "quillendor.pot"), encoding="utf-8") as f:
+        for line in f.read().splitlines() + [""]:
+            if line.startswith("#:"):
+                places += line[2:].split()
+            elif line.startswith("msgid "):
+                msgid, field = ast.literal_eval(line[6:]), "msgid"
+            elif line.startswith('"') and field == "msgid":
+                msgid += ast.literal_eval(line)
+            elif line.startswith(("msgstr", "msgctxt")):
+                field = None
+            elif not line.strip():
+                for place in places:
+                    by_file.setdefault(place, []).append(msgid)
+                places, msgid, field = [], None, None
+    return by_file
+
+
+def units(text, language):
+    """What a reading is scored by: words of three letters or more, or in Japanese and Chinese,
+    which leave no spaces between words, each two characters that stand together."""
+    if language in ("ja", "zh_CN", "zh_TW"):
+        letters = [c for c in text if c.isalnum()]
+        return {a + b for a, b in zip(letters, letters[1:])}
+    return {w for w in re.findall(r"\w{3,}", text.lower()) if not w.isdigit()}
+
+
+# Tesseract's language for each language read back from the screen, and the share of a window's
+# words (pairs of characters) a reading must hold: a reading of English or of another language
+# holds at most a few of them.
+OCR = {"de": "deu", "ja": "jpn"}
+READ_AT_LEAST = 0.6
+
+
+def read_back(ctx, rect, language, source, what, negate=False):
+    """The text in `rect` of the screen read with tesseract, scored against the translations of
+    the texts `source` (a form's file) shows, in every language: it must read as `language`."""
+    x, y, w, h = rect
+    path = f"{ctx.s.tmp}/ocr-{len(ctx.programs)}-{source.replace('/', '-')}.png"
+    ctx.s.save_png(path, x, y, w, h)
+    if negate:   # light text on a dark screen: tesseract reads dark on light best
+        subprocess.run(["convert", path, "-negate", path], check=True)
+    r = subprocess.run(["tesseract", path, "stdout", "-l", OCR[language]], capture_output=True,
+                       text=True, encoding="utf-8", timeout=120)
+    check(r.returncode == 0, f"tesseract failed on {what}: {r.stderr}")
+    english = template_texts()[source]
+    scores = {}
+    for lang in ["en"] + languages():
+        cat = catalog(ctx, lang) if lang != "en" else {}
+        wanted = set().union(*(units(cat.get(t, t), lang) for t in english))
+        scores[lang] = len(wanted & units(r.stdout, lang)) / max(1, len(wanted))
+    others = {lang: round(v, 2) for lang, v in scores.items() if lang != language and v >= 0.1}
+    ctx.say(f"{what}: {scores[language]:.0%} of its {language} read back; others {others}")
+    problems = []
+    if scores[language] < READ_AT_LEAST:
+        problems.append(f"{what} reads {scores[language]:.0%} of its {language} texts "
+                        f"(tesseract read {r.stdout.strip()!r})")
+    problems += [f"{what} reads as {lang} too ({v:.0%})" for lang, v in scores.items()
+                 if lang != language and v >= READ_AT_LEAST]
+    return problems
+
+
+def mirrored(rect, width):
+    """A rectangle of a window `width` pixels wide as a mirrored window has it."""
+    x, y, w, h = rect
+    return (width - x - w, y, w, h)
+
+
+def right_aligned(ctx, window, labels, k):
+    """The labels' texts against the right edge of their boxes, as a mirrored window puts them."""
+    width = ctx.s.client_geometry(window)[2]
+    problems = []
+    for name in labels:
+        x, y, w, h = mirrored(at_dpi(LABELS[name][0], ctx.dpi), width)
+        ink = [px for px, _, c in ctx.s.grab_client(window, x, y, w, h).all() if dark(c)]
+        if not ink:
+            problems.append(f"{name}: no text in its mirrored box {x},{y} {w}x{h}")
+        elif not (w - 1 - max(ink) <= 3 * k and w - 1 - max(ink) < min(ink)):
+            problems.append(f"{name}: text from {min(ink)} to {max(ink)} of its {w} px box, not "
+                            "against its right edge")
+    return problems
+
+
+def language_case(language):
+    """The setup dialog, the shutdown screen and the reveal dialog at 192 dpi in `language`: read
+    back from the screen (German, Japanese), or (Arabic) mirrored as the platform mirrors a
+    window: the Start button bottom left, the texts against the right, the picture on the left
+    and not flipped, the shutdown screen's text at its distance from the top right corner, and
+    the dialogs where they stand in English."""
+    def case(ctx):
+        s, dpi, k = ctx.s, ctx.dpi, ctx.dpi / 96
+        rtl = language not in OCR
+        problems = []
+        p, dialog = start_dialog(ctx)
+        x, y, w, h = s.client_geometry(dialog)
+        mx, my, mw, mh = s.primary_rect()
+        check((w, h) == at_dpi(DIALOG_SIZE, dpi) and (x, y) == (mx + (mw - w) // 2,
+                                                                my + (mh - h) // 2),
+              f"the setup dialog is {w}x{h} at {x},{y}, not centred at its size")
+        ctx.shot(dialog, "setup-dialog")
+        if rtl:
+            problems += right_aligned(ctx, dialog, ("Label3", "Label6", "Label4", "Label5"), k)
+            check(not problems, "; ".join(problems))
+            # None, then the button at the bottom left: Start, or the program would end.
+            s.click(dialog, w - 1 - at_dpi(NONE, dpi)[0], at_dpi(NONE, dpi)[1])
+            s.click(dialog, w - 1 - at_dpi(START, dpi)[0], at_dpi(START, dpi)[1], settle=0)
+        else:
+            problems += read_back(ctx, (x, y, w, h), language, "forms/Form2.cpp",
+                                  "the setup dialog")
+            s.click(dialog, *at_dpi(NONE, dpi))
+            s.click(dialog, *at_dpi(START, dpi), settle=0)
+        cover = p.window("Form1", timeout=3)
+        s.wait_gone(dialog, ctx.gone_within)
+        wait_drawn(ctx, cover)
+        label = at_dpi(FORM1_LABEL, dpi)
+        if rtl:
+            lx, ly, lw, lh = mirrored(label, mw)
+            area = s.grab(mx + lx, my + ly, lw, lh)
+            ink = [(px, py) for px, py, c in area.all() if near(c, (255, 255, 255), 55)]
+            check(ink, "the shutdown screen shows no text where its mirrored label is")
+            right, top = max(px for px, _ in ink), min(py for _, py in ink)
+            if not (lw - 1 - right <= 6 * k and top <= 14 * k):
+                problems.append(f"the shutdown screen's text ends {lw - 1 - right} px left of "
+                                f"its label's right edge and {top} px below its top, not at the "
+                                "top right")
+        else:
+            problems += read_back(ctx, (mx + label[0], my + label[1], label[2], label[3]),
+                                  language, "forms/Form1.cpp", "the shutdown screen",
+                                  negate=True)
+        s.click_root(s.width - 40, s.height - 40, settle=0)
+        reveal = p.window("Quillendor", timeout=3)
+        s.wait_gone(cover, ctx.gone_within)
+        wait_drawn(ctx, reveal)
+        x, y, w, h = s.client_geometry(reveal)
+        place = at_dpi(REVEAL_AT, dpi)
+        check((x, y) == (mx + place[0], my + place[1]),
+              f"the reveal dialog is at {x},{y}, in English at {place}")
+        ctx.shot(reveal, "reveal-dialog")
+        if rtl:
+            px, py, pw, ph = mirrored(at_dpi(PICTURE, dpi), w)
+            box = s.grab_client(reveal, px, py, pw, ph)
+            blue = [(bx, by) for bx, by, c in box.all() if near(c, PICTURE_BLUE)]
+            shadow = [(bx, by) for bx, by, c in box.all() if c == (0, 0, 0)]
+            if len(blue) < 1500 * k * k or not shadow:
+                problems.append(f"the picture is not on the left: {len(blue)} blue and "
+                                f"{len(shadow)} shadow pixels in its mirrored box")
+            else:
+                def middle(points):
+                    return (sum(p[0] for p in points) / len(points),
+                            sum(p[1] for p in points) / len(points))
+                (bx, by), (sx, sy) = middle(blue), middle(shadow)
+                if not (sx > bx and sy > by):
+                    problems.append(f"the picture is flipped: its shadow falls at "
+                                    f"{sx - bx:+.1f},{sy - by:+.1f} px from it, not down right")
+        else:
+            problems += read_back(ctx, (x, y, w, h), language, "forms/frmAbout1.cpp",
+                                  "the reveal dialog")
+        check(not problems, "; ".join(problems))
+        keys_to(ctx, reveal)
+        s.key("Return")
         assert_exits(p)
     return case
 
@@ -1992,4 +2371,19 @@ CASES = [
     Case("command_line_now", screen_from_command_line_case("--now"), wine=True),
     Case("command_line_timer", screen_from_command_line_case("--timer"), slow=True, wine=True,
          bare=True),
+] + [
+    # The languages of the Windows build: chosen from the user's list, every caption inside its
+    # box and every character drawn in every language, and nothing that did not come through the
+    # catalog (the pseudo-language).
+    Case("ui_languages", case_ui_languages, linux=False, wine=True, bare=True),
+    Case("texts_fit", case_texts_fit, linux=False, wine=True, bare=True),
+    Case("glyphs", case_glyphs, linux=False, wine=True, bare=True),
+    Case("pseudo_language", case_pseudo_language, linux=False, wine=True, bare=True,
+         seams=["--ui-languages=qps-ploc"]),
+] + [
+    # Both builds in the language of the user's locale, at 192 dpi, where Japanese is large
+    # enough to read back.
+    Case(f"language_{language}", language_case(language), screen=(1280, 1024), dpi=192,
+         wine=True, env={"LANG": locale, "LC_ALL": locale}, bare=True)
+    for language, locale in (("de", "de_DE.UTF-8"), ("ja", "ja_JP.UTF-8"), ("ar", "ar_EG.UTF-8"))
 ]

@@ -4,6 +4,8 @@
 //   Quillendor-seams.exe [--refuse-foreground] [--throw-in-click]
 //                        [--dialogs-report] [--dialogs-to-dpi=N] [--per-monitor-v2]
 //                        [--ui-languages=A,B,...]
+//   Quillendor-seams.exe [--ui-languages=...] [--report-texts=A,B,...] [--report-glyphs=A,B,...]
+//                        (reports on the texts in those languages, and no window: Reports.cpp)
 //
 // Without options the test build behaves as Quillendor.exe does.
 

@@ -17,6 +17,19 @@ namespace quill {
 const CompiledLanguage &pseudoLanguage();
 } // namespace quill
 
+namespace {
+
+// "A,B" as the names each ended by a zero: "A", 0, "B", 0.
+std::wstring list(std::string_view commas)
+{
+    std::wstring names;
+    for (const char c : commas)
+        names += c == ',' ? L'\0' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return names + L'\0';
+}
+
+} // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     // The test build's own options first; the rest are the program's command line.
@@ -33,16 +46,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             o.dialogsToDpi = static_cast<unsigned>(std::atoi(arg.c_str() + 17));
         else if (arg == "--per-monitor-v2")
             o.perMonitorV2 = true;
-        else if (arg.starts_with("--ui-languages=") && arg.size() > 15) {
-            for (const char c : arg.substr(15))
-                o.uiLanguages += c == ',' ? L'\0' : static_cast<wchar_t>(c);
-            o.uiLanguages += L'\0';
-        } else
+        else if (arg.starts_with("--ui-languages=") && arg.size() > 15)
+            o.uiLanguages = list(arg.substr(15));
+        else if (arg.starts_with("--report-texts=") && arg.size() > 15)
+            o.reportTexts = list(arg.substr(15));
+        else if (arg.starts_with("--report-glyphs=") && arg.size() > 16)
+            o.reportGlyphs = list(arg.substr(16));
+        else
             program.push_back(arg);
     }
     if (o.dialogsReport || o.dialogsToDpi)
         quill::seams::watchDialogs();
     // The pseudo-language, which only this build offers: "qps-ploc" in --ui-languages.
     quill::offerLanguage(quill::pseudoLanguage());
+    if (!o.reportTexts.empty() || !o.reportGlyphs.empty())
+        return quill::seams::report(instance);
     return quill::win32::run(instance, quill::forms::programWindows(), program);
 }
