@@ -1842,6 +1842,10 @@ def screen_from_command_line_case(option):
         s.wait_gone(screen, ctx.gone_within)
         wait_drawn(ctx, reveal)
         s.click(reveal, *REVEAL_OK)
+        assert_exits(p)
+    return case
+
+
 # --- languages -----------------------------------------------------------------------------------
 
 PO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "po")
