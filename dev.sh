@@ -27,24 +27,30 @@ esac
 
 # What building and running need, and what the tests need on top.
 run_packages=(cmake ninja-build g++ pkg-config libxcb1-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
-              qt6-wayland fonts-liberation)
+              qt6-wayland fonts-liberation gettext python3)
 test_packages=(xvfb xauth x11-utils x11-xserver-utils xdotool openbox imagemagick binutils-mingw-w64-x86-64
                desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64 wine64
                clang libclang-rt-14-dev strace python3 python3-xlib locales
                lintian groff-base mandoc man-db dbus-daemon at-spi2-core python3-pyatspi dbus-x11
                sway mutter xwayland grim wtype xfwm4 kwin-x11 kwin-style-breeze python3-dbus
-               xserver-xephyr)
+               xserver-xephyr fonts-noto-cjk fonts-dejavu-core tesseract-ocr tesseract-ocr-deu
+               tesseract-ocr-jpn)
 # kwin-style-breeze: the window decoration KWin draws in Plasma; without it KWin's fallback needs
 # Plasma's QML modules and draws no title bars.
 # xserver-xephyr: two monitors for the Windows build under Wine, which takes its monitors from
 # Xinerama there.
+# fonts-noto-cjk, fonts-dejavu-core: Japanese, Korean and Chinese, Arabic and Hebrew drawn (the
+# package recommends them; the Wine prefix links them, or uses them, where Wine's own fonts have
+# none); tesseract-ocr with its German and Japanese data reads the windows back in those languages.
+# gettext: msgfmt compiles the catalogs and merges the desktop entry's translations; python3 makes
+# the pseudo-language's catalog for the tests.
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file; gzip, which compresses
 # the manual page and the changelog, is on every Debian system. python3 gives the package's ar
 # archive fixed modes (packaging/debian/ar_modes.py).
 package_packages=(dpkg-dev file python3)
 # What cross-building the Windows program needs: mingw-w64's compiler, windres and objdump, and
 # Python for the check of the program file.
-windows_packages=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 python3)
+windows_packages=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 python3 gettext)
 
 install_missing() {
     local missing=()
@@ -59,14 +65,18 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# The number conversions are also tested in a locale whose decimal separator is a comma; most
-# machines have only C.UTF-8 generated.
-generate_test_locale() {
-    locale -a 2>/dev/null | grep -ix 'de_DE\.utf-\?8' >/dev/null && return
+# The locales the tests run the programs in: German also for the number conversions in a locale
+# whose decimal separator is a comma; Japanese and Arabic for the Windows build under Wine, which
+# takes its display language from LANG. Most machines have only C.UTF-8 generated.
+test_locales=(de_DE ja_JP ar_EG)
+generate_test_locales() {
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    echo "Generating the locale de_DE.UTF-8"
-    "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+    for l in "${test_locales[@]}"; do
+        locale -a 2>/dev/null | grep -ix "$l\.utf-\?8" >/dev/null && continue
+        echo "Generating the locale $l.UTF-8"
+        "${sudo[@]}" localedef -i "$l" -f UTF-8 "$l.UTF-8"
+    done
 }
 
 build() {
@@ -87,7 +97,7 @@ run)
     ;;
 test)
     install_missing "${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
-    generate_test_locale
+    generate_test_locales
     build
     # The Windows program too: its tests run it under Wine.
     build_windows

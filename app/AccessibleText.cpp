@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "AccessibleText.h"
 
+#include "Catalog.h"
+
 namespace quill {
 
 WindowRole windowRole(const WindowDesc &d)
@@ -15,7 +17,8 @@ WindowRole windowRole(const WindowDesc &d)
 AccessibleText pictureText(Picture picture)
 {
     switch (picture) {
-    case Picture::QuestionMark: return {"Question mark", "A blue question mark in a ring"};
+    case Picture::QuestionMark:
+        return {tr("Question mark"), tr("A blue question mark in a ring")};
     case Picture::ProgramIcon: return {"Quillendor", ""};
     case Picture::None: break;
     }

@@ -33,6 +33,12 @@ struct PixelRect {
     friend bool operator==(const PixelRect &, const PixelRect &) = default;
 };
 
+// A size in pixels.
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+};
+
 struct Monitor {
     PixelRect geometry;
     PixelRect workArea; // what panels and docks leave free
@@ -108,11 +114,12 @@ public:
     virtual std::vector<Monitor> monitors() const = 0;
     // The colour, 0x00BBGGRR, of an index of the system colour scheme.
     virtual Colour systemColour(int index) const = 0;
-    // Whether `text` in `font` at `scale` times its size, at `dpi`, stays inside a control of
-    // `kind` (a label wraps at word boundaries, a button's caption keeps to one line) of that
-    // many pixels.
-    virtual bool textFits(Kind kind, std::string_view text, const Font &font, double scale,
-                          double dpi, int width, int height) const = 0;
+    // The room `text` takes in `font` at `scale` times its size, at `dpi`, in a control of `kind`
+    // `width` pixels wide: a label's text wraps at word boundaries inside that width (a word wider
+    // than it makes the text wider), a button's caption keeps to one line with room for the
+    // button's bevel around it, a check box's stands on one line beside its box.
+    virtual PixelSize textExtent(Kind kind, std::string_view text, const Font &font, double scale,
+                                 double dpi, int width) const = 0;
     // The user's decimal separator.
     virtual char32_t decimalSeparator() const = 0;
     // The program's one message box: modal, an OK button only, the program's name as caption.

@@ -21,6 +21,8 @@ namespace quill {
 
 // Text to a double. `decimalSeparator` is the locale's (for example '.' or ',').
 double textToDouble(std::string_view text, char32_t decimalSeparator = U'.');
+// A character, a decimal separator say, as the UTF-8 bytes it is written with.
+std::string utf8(char32_t c);
 
 // Text to a 16-bit integer: the number rounded to nearest, ties to even; outside -32,768..32,767 is
 // an Overflow.

@@ -2,6 +2,7 @@
 #include "ErrorReport.h"
 
 #include "Backend.h"
+#include "Catalog.h"
 #include "Registry.h"
 
 #include <string>
@@ -22,13 +23,24 @@ std::vector<std::function<void()>> g_waiting;
 
 } // namespace
 
+std::string reportText(const RuntimeError &error)
+{
+    // The error's own details stay in the program's words.
+    std::string text = trFormat("Run-time error '%s':", {std::to_string(error.number())});
+    text += "\n\n";
+    text += tr(describe(error.code()));
+    if (!error.detail().empty())
+        text += " (" + error.detail() + ')';
+    return text;
+}
+
 void reportError(const RuntimeError &error)
 {
     if (presenter()) {
         presenter()(error);
         return;
     }
-    backend().showMessage("Run-time error '" + std::to_string(error.number()) + "':\n\n" + error.what());
+    backend().showMessage(reportText(error));
 }
 
 ErrorPresenter setErrorPresenter(ErrorPresenter p)

@@ -8,10 +8,14 @@
 #include "RuntimeError.h"
 
 #include <functional>
+#include <string>
 
 namespace quill {
 
 using ErrorPresenter = std::function<void(const RuntimeError &)>;
+
+// What the report says, in the user's language.
+std::string reportText(const RuntimeError &error);
 
 // Shows the report; returns when the user has dismissed it.
 void reportError(const RuntimeError &error);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Form.h"
 
+#include "Catalog.h"
 #include "ErrorReport.h"
 #include "Layout.h"
 #include "Registry.h"
@@ -8,8 +9,10 @@
 namespace quill {
 
 Form::Form(const WindowDesc &description)
-    : m_description(description), m_self(std::make_shared<Form *>(this))
+    : m_controls(translated(description.controls)), m_description(description),
+      m_self(std::make_shared<Form *>(this))
 {
+    m_description.controls = m_controls;
 }
 
 Form::~Form() { destroy(true); }

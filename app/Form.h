@@ -21,6 +21,7 @@ namespace quill {
 
 class Form {
 public:
+    // The window is built from `description` with its captions in the user's language.
     explicit Form(const WindowDesc &description);
     virtual ~Form();
     Form(const Form &) = delete;
@@ -81,7 +82,10 @@ private:
     void focusFirstControl();
     void map();
 
-    const WindowDesc &m_description;
+    // The description in the user's language: the table's controls with their captions from the
+    // catalog.
+    std::vector<ControlDesc> m_controls;
+    WindowDesc m_description;
     std::vector<Binding> m_bindings;
     std::unique_ptr<NativeWindow> m_native;
     std::map<std::string, TimerState, std::less<>> m_timers;

@@ -73,17 +73,32 @@ std::vector<CoverPlace> layCovers(std::span<const Monitor> monitors)
     return places;
 }
 
+bool showsCaption(const ControlDesc &c)
+{
+    // A check box paired with a label is only its box: the label beside it says what it is.
+    return c.kind == Kind::Label || c.kind == Kind::CommandButton
+           || (c.kind == Kind::CheckBox && c.labelledBy.empty());
+}
+
+std::optional<PixelSize> overflow(const ControlDesc &c, double scale, double dpi,
+                                  const Backend &backend)
+{
+    if (!showsCaption(c) || c.caption.empty())
+        return std::nullopt;
+    const PixelRect box = toPixels(c.rect, dpi);
+    const PixelSize needs = backend.textExtent(c.kind, c.caption, c.font.value_or(DefaultFont),
+                                               scale, dpi, box.width);
+    if (needs.width <= box.width && needs.height <= box.height)
+        return std::nullopt;
+    return PixelSize{std::max(0, needs.width - box.width), std::max(0, needs.height - box.height)};
+}
+
 double fontScale(const WindowDesc &d, double dpi, const Backend &backend)
 {
     auto fitsAt = [&](double scale) {
-        for (const ControlDesc &c : d.controls) {
-            if (c.kind != Kind::Label && c.kind != Kind::CommandButton)
-                continue;
-            const PixelRect box = toPixels(c.rect, dpi);
-            if (!backend.textFits(c.kind, c.caption, c.font.value_or(DefaultFont), scale, dpi,
-                                  box.width, box.height))
+        for (const ControlDesc &c : d.controls)
+            if (overflow(c, scale, dpi, backend))
                 return false;
-        }
         return true;
     };
     double scale = 1.0;

@@ -56,6 +56,14 @@ struct CoverPlace {
 };
 std::vector<CoverPlace> layCovers(std::span<const Monitor> monitors);
 
+// Whether the control shows its caption: labels, buttons, and check boxes that no label stands
+// beside.
+bool showsCaption(const ControlDesc &c);
+// By how many pixels the control's caption at `scale` times its font's size, at `dpi`, overflows
+// its box, across and down; none where it stays inside.
+std::optional<PixelSize> overflow(const ControlDesc &c, double scale, double dpi,
+                                  const Backend &backend);
+
 // The share of the described font sizes at which every caption of the window stays inside its box,
 // in steps of a hundredth down to one half. The stand-in faces are a little wider than the classic
 // one, so long texts may need less than the full size; a whole window shrinks alike so its texts

@@ -140,9 +140,11 @@ void Registry::trace(const std::string &event) const
         m_trace(event);
 }
 
-bool startUp(Registry &registry)
+bool startUp(Registry &registry, const std::function<void()> &then)
 {
     deliver([&] { registry.load(StartupWindow); });
+    if (then && !registry.hasEnded())
+        deliver(then);
     return !registry.hasEnded();
 }
 

@@ -71,8 +71,9 @@ private:
     Registry *m_previous = nullptr;
 };
 
-// Loads the startup window through `registry`. Returns false if the program already ended.
-bool startUp(Registry &registry);
+// Loads the startup window through `registry`, then runs `then` as a handler of its own, if the
+// program has not ended by then. Returns false if the program already ended.
+bool startUp(Registry &registry, const std::function<void()> &then = {});
 
 // The lifecycle operations, as the handlers use them.
 void show(std::string_view name);

@@ -2,6 +2,7 @@
 #include "SystemServices.h"
 
 #include "Backend.h"
+#include "Catalog.h"
 
 #include "sysinfo/LinuxServices.h"
 
@@ -10,7 +11,7 @@ namespace quill {
 sysinfo::Services &systemServices()
 {
     static sysinfo::LinuxServices services(
-        [](const std::string &text) { backend().showMessage(text); },
+        [](const std::string &text) { backend().showMessage(std::string(tr(text))); },
         sysinfo::LinuxServices::defaultTools(), backend().variablesSetForThisProgram());
     return services;
 }

@@ -2,6 +2,7 @@
 #include "SystemServices.h"
 
 #include "Backend.h"
+#include "Catalog.h"
 
 #include "sysinfo/WindowsServices.h"
 
@@ -10,7 +11,7 @@ namespace quill {
 sysinfo::Services &systemServices()
 {
     static sysinfo::WindowsServices services(
-        "advapi32", [](const std::string &text) { backend().showMessage(text); });
+        "advapi32", [](const std::string &text) { backend().showMessage(std::string(tr(text))); });
     return services;
 }
 

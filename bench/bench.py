@@ -8,6 +8,7 @@ on the root window and timestamps each MapNotify as it arrives. Input goes throu
 
 Usage: bench.py --quillendor PATH --plain PATH [--timer-error PATH] [--zenity PATH]
                 [--runs N] [--delay-runs N] [--cpu-seconds S] [--startup-only]
+                [--before PATH]   (an earlier build's program: its start-up beside this one's)
 """
 
 import argparse
@@ -362,6 +363,8 @@ def main():
     ap.add_argument("--delay-runs", type=int, default=5)
     ap.add_argument("--cpu-seconds", type=float, default=20)
     ap.add_argument("--startup-only", action="store_true")
+    # An earlier build of Quillendor, whose start-up is measured in the same run, interleaved.
+    ap.add_argument("--before")
     args = ap.parse_args()
 
     scr = Screen()
@@ -370,6 +373,8 @@ def main():
     if args.zenity:
         progs.append(("zenity", [args.zenity, "--question", "--title=Zenity",
                                  "--text=Start the prank now?"], "Zenity"))
+    if args.before:
+        progs.append(("before", [args.before], "Quillendor"))
 
     print(f"Start-up and peak memory: {args.runs} runs each, interleaved, after one warm-up run "
           "each.", flush=True)
@@ -426,10 +431,21 @@ def main():
     rows.append(("Start-up: CPU time used until mapped (ms)", f"{m(q, 'cpu'):.1f}",
                  f"{m(p, 'cpu'):.1f}", zen("cpu", "{:.1f}"),
                  f"{m(q, 'cpu') / m(p, 'cpu'):.2f}x", "", ""))
+    if args.before:
+        ratio = m(q, "map") / m("before", "map")
+        rows.append(("Start-up: this build's time over the earlier one's "
+                     f"({m('before', 'map'):.1f} ms)", f"{m(q, 'map'):.1f}", "", "",
+                     f"{ratio:.2f}x", "<= 1.05x", verdict(ratio <= 1.05)))
     ratio = m(q, "hwm") / m(p, "hwm")
     rows.append(("Peak resident memory, VmHWM 0.5 s after the map (MiB)", f"{m(q, 'hwm'):.1f}",
                  f"{m(p, 'hwm'):.1f}", zen("hwm", "{:.1f}"), f"{ratio:.2f}x", "<= 1.10x",
                  verdict(ratio <= 1.10)))
+    if args.before:
+        for key, what in (("cpu", "CPU time used until mapped (ms)"),
+                          ("hwm", "VmHWM 0.5 s after the map (MiB)")):
+            rows.append((f"The build before: {what}", f"{m(q, key):.1f} (this build)",
+                         f"{m('before', key):.1f} (before)", "",
+                         f"{m(q, key) / m('before', key):.2f}x of before", "", ""))
     if not args.startup_only:
         for s in (1, 5):
             e = med(delay[s])

@@ -3,7 +3,9 @@
 # Quillendor's benchmark: start-up, memory, delay accuracy, click-to-reveal latency, how closely
 # the fake screen's windows on two monitors map together, and CPU use while waiting, measured on a
 # private Xvfb (two monitors) with no window manager, beside a plain Qt dialog and zenity.
-#   bench/run.sh [build-dir] [bench.py options: --runs N --delay-runs N --cpu-seconds S]
+#   bench/run.sh [build-dir] [bench.py options: --runs N --delay-runs N --cpu-seconds S
+#                                               --startup-only --before PROGRAM]
+# --before measures the start-up of an earlier build of Quillendor in the same run.
 # The build dir defaults to build/ (configured with the "default" preset when it is not yet).
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"

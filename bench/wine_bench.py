@@ -182,6 +182,11 @@ def main():
          f"{m(q, 'hwm'):.1f}", f"{m(box, 'hwm'):.1f}", f"{m(plain, 'hwm'):.1f}",
          f"{m(q, 'hwm') - m(box, 'hwm'):+.1f}", "", ""),
     ]
+    if args.before:
+        rows.append(("Start-up: this Quillendor.exe's time over the earlier one's "
+                     f"({m(before, 'map'):.1f} ms; {os.path.getsize(args.before):,} bytes, this "
+                     f"one {size:,})", f"{m(q, 'map') / m(before, 'map'):.2f}x", "", "", "",
+                     "<= 1.05x", verdict(m(q, 'map') <= 1.05 * m(before, 'map'))))
     dq, dp = med(delays[q]), med(delays[plain])
     rows.append(("Delay 1 s: release of the click on Start to the full-screen window mapped, "
                  "less 1,001 ms (ms), median (worst)",

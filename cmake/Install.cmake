@@ -19,8 +19,7 @@ install(TARGETS quillendor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The menu entry. Its name is the desktop file name the program reports to the window system
 # (QApplication::setDesktopFileName), so docks and task switchers match windows to the entry.
-install(FILES ${_quill_packaging}/quillendor.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${QUILLENDOR_DESKTOP_ENTRY} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 # The icon the entry names, in the hicolor theme every desktop falls back to.
 install(FILES ${_quill_resources}/quillendor-32.png
@@ -30,8 +29,13 @@ install(FILES ${_quill_resources}/quillendor.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # What software centres show about the program.
-install(FILES ${_quill_packaging}/${QUILLENDOR_APP_ID}.metainfo.xml
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${QUILLENDOR_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The compiled catalogs, where gettext looks for every program's (cmake/Catalogs.cmake).
+foreach(language IN LISTS QUILLENDOR_LANGUAGES)
+    install(FILES ${QUILLENDOR_LOCALE_DIR}/${language}/LC_MESSAGES/quillendor.mo
+            DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${language}/LC_MESSAGES)
+endforeach()
 
 # --- Debian package -------------------------------------------------------------------------------
 
@@ -111,7 +115,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 # - fonts-liberation gives Liberation Sans, the face the windows are laid out for. Without it the
 #   program falls back to the desktop's sans-serif and still works, so it is only recommended.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
+# - fonts-noto-cjk draws Japanese, Korean and Chinese, fonts-dejavu-core Arabic and Hebrew, which
+#   Liberation Sans lacks. A desktop in one of those languages has such fonts already; without
+#   them those texts show as boxes, so they are recommended.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, fonts-noto-cjk, fonts-dejavu-core")
 
 # The same sources make the same package: one time stamp, QUILLENDOR_SOURCE_DATE_EPOCH (see
 # cmake/SourceDateEpoch.cmake), and fixed modes (see cmake/CPackReproducible.cmake).

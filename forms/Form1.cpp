@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Form1.h"
 
+#include "Catalog.h"
 #include "Registry.h"
 
 namespace quill::forms {
@@ -8,7 +9,8 @@ namespace {
 
 constexpr ControlDesc controls[] = {
     // Keeps its fixed offset from the top-left corner of the screen; it is not centred.
-    {.name = "Label1", .kind = Kind::Label, .caption = "Please Wait While Your Computer Shuts Down",
+    {.name = "Label1", .kind = Kind::Label,
+     .caption = N_("Please Wait While Your Computer Shuts Down"),
      .rect = {3960, 3960, 5175, 1815}, .tabIndex = 0, .backColour = colours::Desktop,
      .foreColour = colours::HighlightText, .font = Font{.points = 24}},
 };

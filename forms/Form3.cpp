@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Form3.h"
 
+#include "Catalog.h"
 #include "Registry.h"
 
 namespace quill::forms {
@@ -9,7 +10,8 @@ namespace {
 constexpr ControlDesc controls[] = {
     // Counts from the load, which happens inside the show that puts the screen up.
     {.name = "Timer1", .kind = Kind::Timer, .enabled = true, .interval = 60000},
-    {.name = "Label1", .kind = Kind::Label, .caption = "Please Wait While Your Computer Shuts Down",
+    {.name = "Label1", .kind = Kind::Label,
+     .caption = N_("Please Wait While Your Computer Shuts Down"),
      .rect = {3480, 3720, 5175, 1815}, .tabIndex = 0, .backColour = colours::Desktop,
      .foreColour = colours::HighlightText, .font = Font{.points = 24}},
 };

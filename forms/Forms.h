@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// Fills a registry with the program's four windows.
+// Fills a registry with the program's four windows, and what start-up needs of them.
+
+#include "CommandLine.h"
 
 namespace quill {
 class Registry;
@@ -10,5 +12,8 @@ class Registry;
 namespace quill::forms {
 
 void defineWindows(Registry &registry);
+// The windows for start-up: the setup dialog's rule for a delay, and its Start as the command
+// line asks.
+const ProgramWindows &programWindows();
 
 } // namespace quill::forms

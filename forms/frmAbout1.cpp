@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "frmAbout1.h"
 
+#include "Catalog.h"
 #include "Registry.h"
 #include "SystemServices.h"
 #include "sysinfo/SysInfo.h"
@@ -11,17 +12,19 @@ namespace {
 constexpr ControlDesc controls[] = {
     {.name = "Picture1", .kind = Kind::PictureBox, .rect = {3720, 360, 1935, 1815},
      .tabIndex = 1, .picture = Picture::QuestionMark},
-    {.name = "cmdOK", .kind = Kind::CommandButton, .caption = "OK",
+    {.name = "cmdOK", .kind = Kind::CommandButton, .caption = N_("OK"),
      .rect = {4320, 3120, 1260, 345}, .tabIndex = 0, .isDefault = true, .isCancel = true},
     {.name = "lblDisclaimer", .kind = Kind::Label,
-     .caption = "Warning: This program was a prank and none of the things it said it did to your "
-                "computer have been done.",
+     .caption = N_("Warning: This program was a prank and none of the things it said it did to "
+                   "your computer have been done."),
      .rect = {120, 2640, 3870, 825}, .tabIndex = 5, .foreColour = colours::Black},
     {.name = "lblDescription", .kind = Kind::Label,
-     .caption = "You have been hit by a  prank. This has not done any harm to your computer or "
-                "your files.",
+     // TRANSLATORS: the doubled space is the English text's own slip; do not copy it.
+     .caption = N_("You have been hit by a  prank. This has not done any harm to your computer "
+                   "or your files."),
      .rect = {120, 1200, 3285, 1170}, .tabIndex = 4, .foreColour = colours::Black},
-    {.name = "lblVersion", .kind = Kind::Label, .caption = "Prank Name: Quillendor",
+    // TRANSLATORS: Quillendor is the program's name: it stays as it is.
+    {.name = "lblVersion", .kind = Kind::Label, .caption = N_("Prank Name: Quillendor"),
      .rect = {120, 720, 3405, 225}, .tabIndex = 3},
     {.name = "lblTitle", .kind = Kind::Label, .caption = "Brindlewick",
      .rect = {120, 120, 3405, 480}, .tabIndex = 2, .foreColour = colours::Black,

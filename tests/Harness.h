@@ -70,10 +70,14 @@ struct Program {
         setErrorPresenter(std::move(previous));
     }
 
-    // Start-up, then the event loop's first turn, which puts the shown windows on the screen.
-    bool start()
+    // Start-up, then the event loop's first turn, which puts the shown windows on the screen;
+    // with a way of starting from the command line, the prank started that way.
+    bool start(StartWith how = StartWith::Dialog, std::string seconds = {})
     {
-        const bool running = startUp(registry);
+        std::function<void()> asked;
+        if (how != StartWith::Dialog)
+            asked = [how, seconds] { forms::programWindows().start(how, seconds); };
+        const bool running = startUp(registry, asked);
         settle();
         return running;
     }

@@ -124,7 +124,17 @@ expect_layout() { # expect_layout PREFIX WHERE
         check "$where: $f" [ -s "$prefix/$f" ]
     done
     check "$where: bin/quillendor is executable" [ -x "$prefix/bin/quillendor" ]
+    # Every language's catalog where gettext looks for it; the tests' pseudo-language nowhere.
+    local lang missing=
+    for lang in $languages; do
+        [ -s "$prefix/share/locale/$lang/LC_MESSAGES/quillendor.mo" ] || missing="$missing $lang"
+    done
+    check "$where: the catalogs of $(echo $languages | wc -w) languages in share/locale${missing:+ (missing:$missing)}" \
+        [ -z "$missing" ]
+    check "$where: no pseudo-language catalog" [ ! -e "$prefix/share/locale/qps" ]
 }
+# The languages the build compiled catalogs for, the pseudo-language left out.
+languages=$(cd "$build/locale" && ls -d */ | tr -d / | grep -v '^qps$')
 expect_layout "$root/usr" "package"
 
 desktop=$root/usr/share/applications/quillendor.desktop

@@ -30,6 +30,10 @@ private slots:
     void timerWinsOverNone();
     void delayInterval_data();
     void delayInterval();
+    void commandLine_data();
+    void commandLine();
+    void startedFromTheCommandLine_data();
+    void startedFromTheCommandLine();
     void cancelUnloadsInOrder();
     void closingTheDialogIsCancel();
     void delayRoadToReveal_data();
@@ -201,29 +205,38 @@ void TestSetupDialog::delayInterval_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("interval");
+    // Typed into the dialog and Start clicked, or given as --delay: one rule for both.
+    QTest::addColumn<bool>("onTheCommandLine");
 
-    QTest::newRow("5") << "5" << 5001;
-    QTest::newRow("2.5") << "2.5" << 2501;
-    QTest::newRow("0") << "0" << 1;
-    QTest::newRow("60") << "60" << 60001;
-    QTest::newRow("65") << "65" << 65001;
-    QTest::newRow("largest usable") << "65.5344" << 65535;
-    QTest::newRow("tie to even at the top") << "65.5335" << 65534;
-    QTest::newRow("tiny") << "0.0004" << 1;
-    QTest::newRow("negative but positive interval") << "-0.0004" << 1;
-    QTest::newRow("exponent") << "1.5e1" << 15001;
-    QTest::newRow("blanks") << "  3  " << 3001;
+    const std::pair<const char *, int> delays[] = {
+        {"5", 5001}, {"2.5", 2501}, {"0", 1}, {"60", 60001}, {"65", 65001},
+        {"65.5344", 65535}, {"65.5335", 65534}, {"0.0004", 1}, {"-0.0004", 1},
+        {"1.5e1", 15001}, {"  3  ", 3001},
+    };
+    for (const bool commandLine : {false, true})
+        for (const auto &[typed, interval] : delays)
+            QTest::addRow("%s%s", commandLine ? "--delay " : "", typed)
+                << typed << interval << commandLine;
 }
 
 void TestSetupDialog::delayInterval()
 {
     QFETCH(QString, typed);
     QFETCH(int, interval);
+    QFETCH(bool, onTheCommandLine);
 
     Program program;
-    QVERIFY(program.start());
-    program.control<QLineEdit>("Form2", "Text1")->setText(typed);
-    click(program.control("Form2", "Command1"));
+    if (onTheCommandLine) {
+        const std::string seconds = typed.toStdString();
+        const CommandLine line = readCommandLine(std::vector<std::string>{"--delay", seconds},
+                                                 commandLineStyle(), forms::programWindows(), U'.');
+        QCOMPARE(int(line.answer), int(CommandLine::Answer::Run));
+        QVERIFY(program.start(line.start, line.seconds));
+    } else {
+        QVERIFY(program.start());
+        program.control<QLineEdit>("Form2", "Text1")->setText(typed);
+        click(program.control("Form2", "Command1"));
+    }
     QVERIFY(program.errors.empty());
 
     // The dialog hides and waits on its own timer; nothing is visible while the delay runs.
@@ -240,6 +253,133 @@ void TestSetupDialog::delayInterval()
     QCOMPARE(program.trace, std::vector<std::string>{"Unload Form2"});
     QVERIFY(program.errors.empty());
     QVERIFY(!program.ended());
+}
+
+void TestSetupDialog::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("answer");     // CommandLine::Answer
+    QTest::addColumn<int>("start");      // StartWith
+    QTest::addColumn<QString>("said");   // part of the mistake's message
+
+    using A = CommandLine::Answer;
+    const auto run = int(A::Run), help = int(A::Help), version = int(A::Version),
+               wrong = int(A::Mistake);
+    const int dialog = int(StartWith::Dialog), delay = int(StartWith::Delay),
+              now = int(StartWith::Now), timer = int(StartWith::Timer);
+    QTest::newRow("nothing") << QStringList{} << run << dialog << "";
+    QTest::newRow("--help") << QStringList{"--help"} << help << dialog << "";
+    QTest::newRow("-h after --now") << QStringList{"--now", "-h"} << help << now << "";
+    QTest::newRow("--version") << QStringList{"--version"} << version << dialog << "";
+    QTest::newRow("--delay 2") << QStringList{"--delay", "2"} << run << delay << "";
+    QTest::newRow("--delay=2") << QStringList{"--delay=2"} << run << delay << "";
+    QTest::newRow("--now") << QStringList{"--now"} << run << now << "";
+    QTest::newRow("--timer twice") << QStringList{"--timer", "--timer"} << run << timer << "";
+    QTest::newRow("Qt's options left to Qt")
+        << QStringList{"-display", ":1", "--style=Fusion", "-reverse", "--now"} << run << now << "";
+    QTest::newRow("--delay 70000") << QStringList{"--delay", "70000"} << wrong << delay
+                                   << "'70000'";
+    QTest::newRow("--delay abc") << QStringList{"--delay", "abc"} << wrong << delay << "'abc'";
+    QTest::newRow("--delay -0.001") << QStringList{"--delay", "-0.001"} << wrong << delay
+                                    << "'-0.001'";
+    QTest::newRow("--delay 2,5 with a point") << QStringList{"--delay", "2,5"} << wrong << delay
+                                              << "'2,5'";
+    QTest::newRow("--delay with nothing after it") << QStringList{"--delay"} << wrong << dialog
+                                                   << "--delay";
+    QTest::newRow("--delay=") << QStringList{"--delay="} << wrong << delay << "--delay";
+    QTest::newRow("--delay 2 --timer") << QStringList{"--delay", "2", "--timer"} << wrong << delay
+                                       << "--timer";
+    QTest::newRow("--now --timer") << QStringList{"--now", "--timer"} << wrong << now << "--now";
+    QTest::newRow("--timer --delay=1") << QStringList{"--timer", "--delay=1"} << wrong << timer
+                                       << "--delay";
+    QTest::newRow("--now=3") << QStringList{"--now=3"} << wrong << dialog << "--now";
+    QTest::newRow("--bogus") << QStringList{"--bogus"} << wrong << dialog << "--bogus";
+    QTest::newRow("a word") << QStringList{"now"} << wrong << dialog << "'now'";
+    QTest::newRow("after --") << QStringList{"--", "--now"} << wrong << dialog << "'--now'";
+    QTest::newRow("/? is Windows'") << QStringList{"/?"} << wrong << dialog << "'/?'";
+}
+
+// The command line as the program reads it on Linux, before any window: an answer and the way
+// the prank starts, or a one-line mistake. The delay is the setup dialog's own rule (see
+// delayInterval), with a point as the decimal separator here.
+void TestSetupDialog::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, answer);
+    QFETCH(int, start);
+    QFETCH(QString, said);
+
+    std::vector<std::string> args;
+    for (const QString &a : arguments)
+        args.push_back(a.toStdString());
+    const CommandLine line =
+        readCommandLine(args, commandLineStyle(), forms::programWindows(), U'.');
+    QCOMPARE(int(line.answer), answer);
+    if (line.answer != CommandLine::Answer::Mistake) {
+        if (line.answer == CommandLine::Answer::Run)
+            QCOMPARE(int(line.start), start);
+        QVERIFY(line.mistake.empty());
+        return;
+    }
+    const QString message = QString::fromStdString(mistakeText(commandLineStyle(), line.mistake));
+    QVERIFY2(message.contains(said), qPrintable(message));
+    QVERIFY2(message.startsWith("quillendor: ") && message.count('\n') == 2
+                 && message.endsWith("Try 'quillendor --help' for more information.\n"),
+             qPrintable(message));
+}
+
+void TestSetupDialog::startedFromTheCommandLine_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::addColumn<QStringList>("visible");
+    QTest::newRow("--delay 1") << int(StartWith::Delay) << QStringList{};
+    QTest::newRow("--now") << int(StartWith::Now) << QStringList{"Form1"};
+    QTest::newRow("--timer") << int(StartWith::Timer) << QStringList{"Form3"};
+}
+
+// As the dialog's Start would have it, and the dialog never shows: it is not drawn, not even for
+// a moment, and the road goes on to the reveal and the end as from the dialog.
+void TestSetupDialog::startedFromTheCommandLine()
+{
+    QFETCH(int, how);
+    QFETCH(QStringList, visible);
+
+    struct ShowWatch : QObject {
+        int dialogShown = 0;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Show && watched->objectName() == "Form2")
+                ++dialogShown;
+            return false;
+        }
+    } watch;
+    qApp->installEventFilter(&watch);
+    Program program;
+    QVERIFY(program.start(StartWith(how), "1"));
+    settle();
+    QCOMPARE(program.visible(), visible);
+    if (StartWith(how) == StartWith::Delay) {
+        QCOMPARE(program.window("Form2")->findChild<TimerObject *>("Timer1")->interval(), 1001);
+        program.window("Form2")->findChild<TimerObject *>("Timer1")->fire();
+        settle();
+        QCOMPARE(program.visible(), QStringList{"Form1"});
+    }
+    if (StartWith(how) == StartWith::Timer) {
+        auto *timer = program.window("Form3")->findChild<TimerObject *>("Timer1");
+        QCOMPARE(timer->interval(), 60000);
+        QVERIFY(timer->isEnabled());
+        timer->fire();
+    } else {
+        click(program.control("Form1", "Label1"));
+    }
+    settle();
+    QCOMPARE(program.visible(), QStringList{"frmAbout1"});
+    click(program.control("frmAbout1", "cmdOK"));
+    QVERIFY(program.ended());
+    QCOMPARE(program.endCode, 0);
+    QVERIFY(program.errors.empty());
+    qApp->removeEventFilter(&watch);
+    QCOMPARE(watch.dialogShown, 0);
 }
 
 void TestSetupDialog::cancelUnloadsInOrder()

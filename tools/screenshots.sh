@@ -9,16 +9,27 @@
 # With --windows, the Windows build under Wine on one monitor, in a Wine prefix of its own:
 #   docs/windows-setup-dialog.png     the setup dialog
 #   docs/windows-shutdown-screen.png  the shutdown screen (640 px wide)
-# Usage: tools/screenshots.sh [PROGRAM]   (default build/quillendor)
-#        tools/screenshots.sh --windows [EXE]   (default build-windows/Quillendor.exe)
+# With --lang LANG (as po/ names it: de, ja, ar, ...), the same three windows in that language, the
+# Windows build's in a prefix that links the fonts of its script as the tests' does
+# (tests/e2e/wine.py), optimised with optipng:
+#   docs/languages/linux-LANG-setup-dialog.png, -shutdown-screen.png, -reveal-dialog.png
+#   docs/languages/windows-LANG-...            with --windows
+# Usage: tools/screenshots.sh [--lang LANG] [PROGRAM]   (default build/quillendor)
+#        tools/screenshots.sh --windows [--lang LANG] [EXE]   (default build-windows/Quillendor.exe)
 # Rerunning regenerates them. Needs xvfb, openbox, xdotool, x11-utils, x11-xserver-utils and
-# imagemagick, and wine64 for --windows.
+# imagemagick, wine64 for --windows, optipng and the language's locale for --lang.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 windows=
-if [ "${1:-}" = --windows ]; then
-    windows=1
-    shift
+lang=
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --windows) windows=1; shift ;;
+    --lang) lang=${2:?--lang needs a language}; shift 2 ;;
+    *) break ;;
+    esac
+done
+if [ -n "$windows" ]; then
     program=$(realpath "${1:-$root/build-windows/Quillendor.exe}")
     [ -f "$program" ] || { echo "no program at $program (./dev.sh windows first)" >&2; exit 1; }
     screen=1024x768
@@ -28,9 +39,30 @@ else
     screen=2048x768
 fi
 docs=$root/docs
-for tool in Xvfb openbox xdotool xprop xwininfo xrandr import convert; do
+tools=(Xvfb openbox xdotool xprop xwininfo xrandr import convert)
+[ -z "$lang" ] || tools+=(optipng)
+for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 1; }
 done
+# The language's locale: the Windows build takes its language from LANG, the Linux build from
+# LANGUAGE (with a UTF-8 LANG, without which gettext reads none).
+locale_env=()
+if [ -n "$lang" ]; then
+    case "$lang" in
+    *_*) locale=$lang ;;
+    ar) locale=ar_EG ;; he) locale=he_IL ;; ja) locale=ja_JP ;; ko) locale=ko_KR ;;
+    sv) locale=sv_SE ;; uk) locale=uk_UA ;;
+    *) locale=${lang}_${lang^^} ;;
+    esac
+    if [ -n "$windows" ]; then
+        locale -a | grep -ix "$locale\.utf-\?8" >/dev/null \
+            || { echo "no locale $locale.UTF-8 (localedef -i $locale -f UTF-8 $locale.UTF-8)" >&2; exit 1; }
+        locale_env=(LANG="$locale.UTF-8" LC_ALL="$locale.UTF-8")
+    else
+        locale_env=(LANGUAGE="$lang" LANG=C.UTF-8 LC_ALL=)
+    fi
+    mkdir -p "$docs/languages"
+fi
 
 work=$(mktemp -d)
 pids=()
@@ -87,9 +119,22 @@ if [ -n "$windows" ]; then
     export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
     /usr/lib/wine/wineserver -w
-    /usr/lib/wine/wine64 "$program" >"$work/program.log" 2>&1 &
+    if [ -n "$lang" ]; then
+        # The fonts of the language's script linked as the tests link them.
+        python3 - "$root/tests/e2e" "$lang" >"$work/links.reg" <<'PY'
+import sys
+sys.path.insert(0, sys.argv[1])
+import wine
+print("REGEDIT4\n\n[" + wine.SYSTEM_LINK + "]")
+for face, font in wine.FONT_LINKS.get(sys.argv[2], {}).items():
+    print(f'"{face}"=hex(7):' + (font + "\0\0").encode("latin-1").hex(","))
+PY
+        /usr/lib/wine/wine64 reg import "Z:$work/links.reg" >/dev/null 2>&1
+        /usr/lib/wine/wineserver -w
+    fi
+    env "${locale_env[@]}" /usr/lib/wine/wine64 "$program" >"$work/program.log" 2>&1 &
 else
-    "$program" >"$work/program.log" 2>&1 &
+    env "${locale_env[@]}" "$program" >"$work/program.log" 2>&1 &
 fi
 program_pid=$!
 pids+=("$program_pid")
@@ -116,10 +161,23 @@ shoot_framed() {
 
 visible() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n1; }
 
-# The Windows build's pictures are named for it; Wine takes a moment longer to paint.
+# The Windows build's pictures are named for it; Wine takes a moment longer to paint. A language's
+# go to docs/languages/, named for the build and the language.
 name=
 settle=0.7
 if [ -n "$windows" ]; then name=windows-; settle=1.5; fi
+if [ -n "$lang" ]; then
+    docs=$docs/languages
+    name=$([ -n "$windows" ] && echo windows || echo linux)-$lang-
+fi
+# Arabic and Hebrew mirror the dialog: a control stands as far from its right edge as it stands
+# from its left one in English.
+at() {
+    case "$lang" in
+    ar | he) echo $((393 - $1)) "$2" ;;
+    *) echo "$1" "$2" ;;
+    esac
+}
 
 dialog=$(visible '^Quillendor$')
 xdotool mousemove 1000 740   # out of the way, so no control looks hovered
@@ -127,16 +185,18 @@ sleep "$settle"
 shoot_framed "$dialog" "$docs/${name}setup-dialog.png"
 
 # None, then Start: the shutdown screen at once.
-xdotool mousemove --window "$dialog" 16 224 click 1
+# shellcheck disable=SC2046 # at gives two numbers
+xdotool mousemove --window "$dialog" $(at 16 224) click 1
 sleep 0.2
-xdotool mousemove --window "$dialog" 332 278 click 1
+# shellcheck disable=SC2046
+xdotool mousemove --window "$dialog" $(at 332 278) click 1
 visible '^Form1' >/dev/null
 xdotool mousemove 1000 740
 sleep "$settle"
 import -silent -window root "$work/screen.png"
 png "$work/screen.png" -crop 1024x768+0+0 +repage -resize 640x "$docs/${name}shutdown-screen.png"
 echo "$docs/${name}shutdown-screen.png: 640 px wide"
-if [ -z "$windows" ]; then
+if [ -z "$windows" ] && [ -z "$lang" ]; then
     # Each monitor in a dark bezel, a little apart, as they stand on a desk.
     convert "$work/screen.png" -crop 1024x768+0+0 +repage -bordercolor '#2b2b2b' -border 24 "$work/left.png"
     convert "$work/screen.png" -crop 1024x768+1024+0 +repage -bordercolor '#2b2b2b' -border 24 "$work/right.png"
@@ -149,7 +209,7 @@ fi
 xdotool click 1
 reveal=$(visible '^Quillendor$')
 sleep "$settle"
-[ -n "$windows" ] || shoot_framed "$reveal" "$docs/reveal-dialog.png"
+[ -n "$windows" ] && [ -z "$lang" ] || shoot_framed "$reveal" "$docs/${name}reveal-dialog.png"
 
 xdotool key Return
 for _ in $(seq 50); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
@@ -158,3 +218,6 @@ if kill -0 "$program_pid" 2>/dev/null; then
     exit 1
 fi
 wait "$program_pid"
+if [ -n "$lang" ]; then
+    optipng -quiet -o5 "$docs/${name}"*.png
+fi

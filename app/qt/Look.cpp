@@ -8,9 +8,12 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QImage>
 #include <QScreen>
+#include <QStyle>
 
 #include <cmath>
+#include <map>
 
 #include "quillendor.xpm"
 
@@ -99,20 +102,54 @@ QFont toFont(const Font &font, qreal scale)
     return f;
 }
 
-bool fitsWrapped(const QFont &font, const QString &text, QSize size)
+namespace {
+
+// What fonts are measured on at `dpi`: the screen Qt draws on, or where that has another DPI, an
+// image of that DPI.
+const QPaintDevice *measuredOn(double dpi)
 {
-    const QFontMetrics metrics(font);
-    const QRect used = metrics.boundingRect(QRect(QPoint(0, 0), QSize(size.width(), 1 << 20)),
-                                            Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
-    return used.width() <= size.width() && used.height() <= size.height();
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen || std::lround(screen->logicalDotsPerInchY()) == std::lround(dpi) || dpi <= 0)
+        return nullptr;
+    static std::map<long, QImage> images;
+    QImage &image = images[std::lround(dpi)];
+    if (image.isNull()) {
+        image = QImage(1, 1, QImage::Format_RGB32);
+        const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+    }
+    return &image;
 }
 
-bool fitsCaption(const QFont &font, const QString &text, QSize size)
+QFontMetrics metricsAt(const QFont &font, double dpi)
 {
-    const QFontMetrics metrics(font);
-    // A button keeps a little room for its bevel and focus frame around the caption.
-    return metrics.horizontalAdvance(text) + 6 <= size.width()
-           && metrics.tightBoundingRect(text).height() + 2 <= size.height();
+    const QPaintDevice *device = measuredOn(dpi);
+    return device ? QFontMetrics(font, device) : QFontMetrics(font);
+}
+
+} // namespace
+
+PixelSize textExtent(Kind kind, const QFont &font, const QString &text, int width, double dpi)
+{
+    const QFontMetrics metrics = metricsAt(font, dpi);
+    if (kind == Kind::CommandButton) {
+        // A button keeps a little room for its bevel and focus frame around the caption.
+        return {metrics.horizontalAdvance(text) + 6, metrics.tightBoundingRect(text).height() + 2};
+    }
+    if (kind == Kind::CheckBox) {
+        // The box and the gap after it, as the program's style draws them, scaled with the DPI.
+        const QStyle *style = QApplication::style();
+        const double ratio = dpi > 0 ? dpi / 96.0 : 1.0;
+        const int box = static_cast<int>(std::lround(
+            (style->pixelMetric(QStyle::PM_IndicatorWidth)
+             + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing))
+            * ratio));
+        return {box + metrics.horizontalAdvance(text), metrics.height()};
+    }
+    const QRect used = metrics.boundingRect(QRect(0, 0, std::max(width, 1), 1 << 20),
+                                            Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    return {used.width(), used.height()};
 }
 
 QString resourcePath(Picture picture)

@@ -51,10 +51,9 @@ QColor toColour(Colour colour);
 // The installed face that stands in for "MS Sans Serif", at `scale` times the described size.
 QFont toFont(const Font &font, qreal scale = 1.0);
 
-// Whether `text` set in `font` stays inside a box of `size` pixels, wrapped at word boundaries.
-bool fitsWrapped(const QFont &font, const QString &text, QSize size);
-// Whether a one-line caption stays inside a button of `size` pixels.
-bool fitsCaption(const QFont &font, const QString &text, QSize size);
+// The room `text` set in `font` takes in a control of `kind` `width` pixels wide, at `dpi` (see
+// Backend::textExtent); Qt draws at the screen's logical DPI, another DPI is measured apart.
+PixelSize textExtent(Kind kind, const QFont &font, const QString &text, int width, double dpi);
 
 QIcon toIcon(Picture picture);
 QString resourcePath(Picture picture);

@@ -39,23 +39,13 @@ std::vector<Monitor> QtBackend::monitors() const
 
 Colour QtBackend::systemColour(int index) const { return quill::systemColour(index); }
 
-bool QtBackend::textFits(Kind kind, std::string_view text, const Font &font, double scale,
-                         double /*dpi*/, int width, int height) const
+PixelSize QtBackend::textExtent(Kind kind, std::string_view text, const Font &font,
+                                double scale, double dpi, int width) const
 {
-    // Qt draws fonts at the screen's logical DPI, which is the one the runtime lays out at.
-    const QFont face = toFont(font, scale);
-    if (kind == Kind::CommandButton)
-        return fitsCaption(face, toQString(text), QSize(width, height));
-    return fitsWrapped(face, toQString(text), QSize(width, height));
+    return quill::textExtent(kind, toFont(font, scale), toQString(text), width, dpi);
 }
 
-char32_t QtBackend::decimalSeparator() const
-{
-    const QString separator = QLocale::system().decimalPoint();
-    if (separator.isEmpty())
-        return U'.';
-    return separator.toUcs4().value(0, U'.');
-}
+char32_t QtBackend::decimalSeparator() const { return quill::decimalSeparator(); }
 
 void QtBackend::showMessage(const std::string &text) { quill::showMessage(text); }
 

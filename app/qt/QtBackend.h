@@ -17,8 +17,8 @@ public:
     void post(std::function<void()> step) override;
     std::vector<Monitor> monitors() const override;
     Colour systemColour(int index) const override;
-    bool textFits(Kind kind, std::string_view text, const Font &font, double scale, double dpi,
-                  int width, int height) const override;
+    PixelSize textExtent(Kind kind, std::string_view text, const Font &font, double scale,
+                         double dpi, int width) const override;
     char32_t decimalSeparator() const override;
     void showMessage(const std::string &text) override;
     std::vector<std::string> variablesSetForThisProgram() const override;

@@ -185,7 +185,7 @@ QtWindow::QtWindow(const WindowDesc &d, const WindowLayout &layout, WindowEvents
         if (!widget)
             continue;
         widget->setObjectName(controlObjectName(c.name, c.index));
-        widget->setGeometry(box);
+        w->placeChild(widget, box);
         if (c.font)
             widget->setFont(toFont(*c.font, scale));
         if (!takesFocus(c.kind))

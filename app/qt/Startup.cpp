@@ -2,12 +2,14 @@
 #include "Startup.h"
 
 #include "Accessibility.h"
+#include "Catalog.h"
 #include "ErrorReport.h"
 #include "Look.h"
 #include "QtBackend.h"
 #include "Registry.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -62,56 +64,59 @@ QString environmentText(const char *name, const char *fallback)
     std::_Exit(1);
 }
 
+QString said(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString said(const std::string &text) { return QString::fromStdString(text); }
+
+std::string local(const QByteArray &bytes) { return QString::fromLocal8Bit(bytes).toStdString(); }
+
 // The one line said when no window system could be started, naming what is missing.
 QString platformFailure(const std::vector<HeldMessage> &held)
 {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    const QString why = QStringLiteral("Quillendor cannot start: ");
     for (const HeldMessage &m : held) {
         if (!m.text.contains(QLatin1String("Could not find the Qt platform plugin")))
             continue;
         if (platform.startsWith("wayland"))
-            return why
-                   + QStringLiteral("Qt's Wayland platform plugin is not installed (Debian "
-                                    "package qt6-wayland).");
+            return said(tr("Quillendor cannot start: Qt's Wayland platform plugin is not "
+                           "installed (Debian package qt6-wayland)."));
         if (platform.isEmpty() || platform == "xcb")
-            return why
-                   + QStringLiteral("Qt's X11 platform plugin is not installed (Debian package "
-                                    "qt6-qpa-plugins).");
-        return why
-               + QStringLiteral("Qt has no platform plugin \"%1\".")
-                     .arg(QString::fromLocal8Bit(platform));
+            return said(tr("Quillendor cannot start: Qt's X11 platform plugin is not installed "
+                           "(Debian package qt6-qpa-plugins)."));
+        return said(trFormat("Quillendor cannot start: Qt has no platform plugin \"%s\".",
+                             {local(platform)}));
     }
     if (platform.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return why
-               + QStringLiteral("no display to show its windows on (neither DISPLAY for X11 nor "
-                                "WAYLAND_DISPLAY for Wayland is set).");
+        return said(tr("Quillendor cannot start: no display to show its windows on (neither "
+                       "DISPLAY for X11 nor WAYLAND_DISPLAY for Wayland is set)."));
     if (platform.isEmpty() || platform == "xcb")
-        return why
-               + QStringLiteral("cannot open the X display \"%1\".")
-                     .arg(environmentText("DISPLAY", ""));
+        return said(trFormat("Quillendor cannot start: cannot open the X display \"%s\".",
+                             {environmentText("DISPLAY", "").toStdString()}));
     if (platform.startsWith("wayland"))
-        return why
-               + QStringLiteral("cannot connect to the Wayland display \"%1\".")
-                     .arg(environmentText("WAYLAND_DISPLAY", "wayland-0"));
-    return why
-           + QStringLiteral("the window system \"%1\" could not be started.")
-                 .arg(QString::fromLocal8Bit(platform));
+        return said(trFormat("Quillendor cannot start: cannot connect to the Wayland display "
+                             "\"%s\".",
+                             {environmentText("WAYLAND_DISPLAY", "wayland-0").toStdString()}));
+    return said(trFormat("Quillendor cannot start: the window system \"%s\" could not be "
+                         "started.",
+                         {local(platform)}));
 }
 
 // When the connection to the display breaks, Qt's X11 and Wayland plugins say so in these words
 // and end the process themselves, with more lines from Xlib or from a second thread on the way.
 // The line that replaces them, or an empty string for any other message.
-QString displayLost(const QString &text)
+QString displayLost(const QString &message)
 {
-    if (text.startsWith(QLatin1String("The X11 connection broke")))
-        return QStringLiteral("Quillendor ends: the connection to the X display \"%1\" was lost.")
-            .arg(environmentText("DISPLAY", ""));
-    if (text.startsWith(QLatin1String("The Wayland connection")))
-        return QStringLiteral("Quillendor ends: the connection to the Wayland display \"%1\" was "
-                              "lost.")
-            .arg(environmentText("WAYLAND_DISPLAY", "wayland-0"));
+    if (message.startsWith(QLatin1String("The X11 connection broke")))
+        return said(trFormat("Quillendor ends: the connection to the X display \"%s\" was lost.",
+                             {environmentText("DISPLAY", "").toStdString()}));
+    if (message.startsWith(QLatin1String("The Wayland connection")))
+        return said(trFormat("Quillendor ends: the connection to the Wayland display \"%s\" "
+                             "was lost.",
+                             {environmentText("WAYLAND_DISPLAY", "wayland-0").toStdString()}));
     return {};
 }
 
@@ -227,6 +232,9 @@ void prepareApplication()
         QApplication::setPalette(style->standardPalette());
     }
     QApplication::setWindowIcon(toIcon(Picture::ProgramIcon));
+    // Arabic and Hebrew: every window runs right to left, the message box's too.
+    if (rightToLeft())
+        QApplication::setLayoutDirection(Qt::RightToLeft);
     installAccessibility();
     static QtBackend qtBackend;
     setBackend(&qtBackend);
@@ -255,8 +263,67 @@ namespace {
 
 } // namespace
 
-void run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows)
+char32_t decimalSeparator()
 {
+    const QString separator = QLocale::system().decimalPoint();
+    if (separator.isEmpty())
+        return U'.';
+    return separator.toUcs4().value(0, U'.');
+}
+
+namespace {
+
+// The options every Qt program reads (QGuiApplication, QApplication and the X11 platform), and
+// whether each takes a value: the program leaves them to Qt.
+constexpr std::pair<std::string_view, bool> QtOptions[] = {
+    {"platform", true},  {"platformpluginpath", true}, {"platformtheme", true},
+    {"plugin", true},    {"qwindowgeometry", true},    {"qwindowicon", true},
+    {"qwindowtitle", true}, {"session", true},         {"display", true},
+    {"name", true},      {"geometry", true},           {"title", true},
+    {"style", true},     {"stylesheet", true},         {"reverse", false},
+    {"widgetcount", false}, {"nograb", false},         {"dograb", false},
+    {"sync", false},
+};
+
+} // namespace
+
+const CommandLineStyle &commandLineStyle()
+{
+    static const CommandLineStyle style{"quillendor", false, QtOptions};
+    return style;
+}
+
+namespace {
+
+void say(std::FILE *to, const std::string &text)
+{
+    std::fwrite(text.data(), 1, text.size(), to);
+    std::fflush(to);
+}
+
+} // namespace
+
+void run(int argc, char **argv, const ProgramWindows &windows)
+{
+    // Before anything is said: the answers to the command line and the lines of a platform that
+    // does not start are translated too.
+    startCatalogs();
+    const CommandLineStyle &style = commandLineStyle();
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    const CommandLine line = readCommandLine(arguments, style, windows, decimalSeparator());
+    switch (line.answer) {
+    case CommandLine::Answer::Help:
+        say(stdout, helpText(style, decimalSeparator()));
+        endProcess(ExitDone);
+    case CommandLine::Answer::Version:
+        say(stdout, versionText());
+        endProcess(ExitDone);
+    case CommandLine::Answer::Mistake:
+        say(stderr, mistakeText(style, line.mistake));
+        endProcess(ExitUsage);
+    case CommandLine::Answer::Run:
+        break;
+    }
     choosePlatform();
     stayOffAbsentSessionBus();
     watchPlatform();
@@ -265,13 +332,16 @@ void run(int argc, char **argv, const std::function<void(Registry &)> &defineWin
     prepareApplication();
 
     Registry registry;
-    defineWindows(registry);
+    windows.define(registry);
     int status = 0;
     registry.setEndHandler([&status](int code) {
         status = code;
         QCoreApplication::exit(code);
     });
-    if (startUp(registry))
+    std::function<void()> asked;
+    if (line.start != StartWith::Dialog)
+        asked = [&] { windows.start(line.start, line.seconds); };
+    if (startUp(registry, asked))
         app.exec();
     endProcess(status);
 }

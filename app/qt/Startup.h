@@ -4,6 +4,8 @@
 // Start-up: the registry is made, the startup window is loaded (its Load handler brings up the
 // first visible window) and the event loop runs until the registry says the program is done.
 
+#include "CommandLine.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -42,8 +44,16 @@ std::vector<std::string> variablesSetForThisProgram();
 // QApplication is made.
 void prepareApplication();
 
-// The whole program, to the end of the process: it ends the process with the status the registry
-// gave when it ended (0, or 1 after the default error report).
-[[noreturn]] void run(int argc, char **argv, const std::function<void(Registry &)> &defineWindows);
+// How the command line is read on Linux: Qt's own options are left to Qt.
+const CommandLineStyle &commandLineStyle();
+
+// The user's decimal separator, also before QApplication is made.
+char32_t decimalSeparator();
+
+// The whole program, to the end of the process: the command line first (--help, --version and a
+// mistake are answered before the window system starts), then the windows. It ends the process
+// with the status the registry gave when it ended (0, or 1 after the default error report), or 2
+// for a mistake on the command line.
+[[noreturn]] void run(int argc, char **argv, const ProgramWindows &windows);
 
 } // namespace quill

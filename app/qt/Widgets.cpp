@@ -21,13 +21,41 @@ FormWidget::FormWidget(Qt::WindowFlags flags) : QWidget(nullptr, flags)
     setAutoFillBackground(true);
 }
 
+QRect FormWidget::visual(const QRect &place) const
+{
+    if (!isRightToLeft())
+        return place;
+    return QRect(width() - place.x() - place.width(), place.y(), place.width(), place.height());
+}
+
+qreal FormWidget::visualX(qreal x) const { return isRightToLeft() ? width() - x : x; }
+
+void FormWidget::placeChild(QWidget *child, const QRect &place)
+{
+    m_places.emplace_back(child, place);
+    child->setGeometry(visual(place));
+}
+
+void FormWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!isRightToLeft())
+        return;
+    for (const auto &[child, place] : m_places)
+        if (child)
+            child->setGeometry(visual(place));
+}
+
 void FormWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     for (const Line &l : m_lines) {
         QPen pen(l.colour, l.width, Qt::SolidLine, Qt::FlatCap);
         painter.setPen(pen);
-        QLineF line = l.line;
+        // A pixel column x spans x to x + 1: mirrored, it is the column width() - 1 - x.
+        QLineF line(visualX(l.line.x1()), l.line.y1(), visualX(l.line.x2()), l.line.y2());
+        if (isRightToLeft())
+            line.translate(-1, 0);
         // A line of w pixels covers the w rows from its end points' row down, so a two-pixel
         // white line right under a one-pixel grey one leaves both visible as an etched rule.
         line.translate(0.5, l.width / 2.0);

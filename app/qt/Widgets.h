@@ -48,7 +48,11 @@ public:
 
     explicit FormWidget(Qt::WindowFlags flags);
 
+    // Lines and controls are placed from the window's left edge; in a window laid out right to
+    // left (Arabic, Hebrew) the same distance from its right edge, also after a resize. Qt
+    // mirrors only the widgets its layouts place.
     void addLine(const Line &line) { m_lines.push_back(line); }
+    void placeChild(QWidget *child, const QRect &place);
     void setDefaultButton(QAbstractButton *button) { m_default = button; }
     // A window without a minimize button that the window manager minimizes all the same comes
     // straight back: a dialog kept out of the taskbar would otherwise be lost to the user.
@@ -69,10 +73,16 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A place from the left edge, from the right one when the window runs right to left.
+    QRect visual(const QRect &place) const;
+    qreal visualX(qreal x) const;
+
     std::vector<Line> m_lines;
+    std::vector<std::pair<QPointer<QWidget>, QRect>> m_places;
     bool m_keptFromMinimizing = false;
     QPointer<QAbstractButton> m_default;
     QPointer<QAbstractButton> m_cancel;

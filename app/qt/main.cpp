@@ -2,4 +2,4 @@
 #include "Forms.h"
 #include "Startup.h"
 
-int main(int argc, char **argv) { quill::run(argc, argv, quill::forms::defineWindows); }
+int main(int argc, char **argv) { quill::run(argc, argv, quill::forms::programWindows()); }

@@ -5,6 +5,7 @@
 // tool through two registry entries and starts it; GetKeyValue reads one registry value as text.
 // Plain C++ over the platform services, so that it can be tested without a registry.
 
+#include "Catalog.h"
 #include "sysinfo/Services.h"
 
 #include <cstddef>
@@ -36,7 +37,9 @@ inline constexpr std::string_view kFallbackValue = "MSINFO";
 inline constexpr std::string_view kToolFileName = "\\MSINFO32.EXE";
 
 inline constexpr std::string_view kNumberPrefix = "&h";
-inline constexpr std::string_view kUnavailableMessage = "System Information Is Unavailable At This Time";
+// Shown in the user's language (it is a text of the catalog).
+inline constexpr std::string_view kUnavailableMessage =
+    N_("System Information Is Unavailable At This Time");
 
 // Reads the value `SubKeyRef` of the key `KeyName` below `KeyRoot` into `KeyVal`.
 // Returns false (with KeyVal emptied) when the key cannot be opened or the value cannot be read,

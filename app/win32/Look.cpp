@@ -200,34 +200,40 @@ void drawLines(HDC dc, const WindowDesc &d, UINT dpi, Look &look)
     }
 }
 
-bool fits(Kind kind, std::string_view text, const Font &font, double scale, double dpi, int width,
-          int height)
+PixelSize textExtent(Kind kind, std::string_view text, const Font &font, double scale,
+                     double dpi, int width)
 {
     // The font the window would make at that DPI, measured as it would draw it.
+    const UINT at = static_cast<UINT>(std::lround(dpi > 0 ? dpi : 96));
     HDC dc = CreateCompatibleDC(nullptr);
-    HFONT face = makeFont(font, scale, static_cast<UINT>(std::lround(dpi > 0 ? dpi : 96)));
+    HFONT face = makeFont(font, scale, at);
     HGDIOBJ old = SelectObject(dc, face);
     const std::wstring wide = widen(text);
-    bool fits = false;
-    if (kind == Kind::CommandButton) {
+    PixelSize extent;
+    if (kind == Kind::CommandButton || kind == Kind::CheckBox) {
         SIZE size{};
         TEXTMETRICW metrics{};
         GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
         GetTextMetricsW(dc, &metrics);
-        // A button keeps a little room for its bevel and focus frame around the caption; the
-        // height that counts is that of the letters, not of the font's whole cell.
-        fits = size.cx + 6 <= width
-               && metrics.tmAscent - metrics.tmInternalLeading + 2 <= height;
+        if (kind == Kind::CommandButton) {
+            // A button keeps a little room for its bevel and focus frame around the caption;
+            // the height that counts is that of the letters, not of the font's whole cell.
+            extent = {size.cx + 6, metrics.tmAscent - metrics.tmInternalLeading + 2};
+        } else {
+            // The box, and the gap the control leaves after it: half the box.
+            const int box = systemMetric(SM_CXMENUCHECK, at);
+            extent = {box + box / 2 + size.cx, static_cast<int>(size.cy)};
+        }
     } else {
-        RECT used{0, 0, width, 0};
+        RECT used{0, 0, std::max(width, 1), 0};
         DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &used,
                   DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_LEFT | DT_TOP);
-        fits = used.right - used.left <= width && used.bottom - used.top <= height;
+        extent = {used.right - used.left, used.bottom - used.top};
     }
     SelectObject(dc, old);
     DeleteObject(face);
     DeleteDC(dc);
-    return fits;
+    return extent;
 }
 
 } // namespace quill::win32

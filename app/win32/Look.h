@@ -56,10 +56,10 @@ private:
     std::vector<HICON> m_oldIcons;
 };
 
-// Whether `text` in `font` at `scale` times its size and `dpi` stays inside a control of `kind` of
-// `width` by `height` pixels: a label wraps at word boundaries, a button keeps to one line.
-bool fits(Kind kind, std::string_view text, const Font &font, double scale, double dpi, int width,
-          int height);
+// The room `text` in `font` at `scale` times its size and `dpi` takes in a control of `kind`
+// `width` pixels wide (see Backend::textExtent), measured with GDI as the control draws it.
+PixelSize textExtent(Kind kind, std::string_view text, const Font &font, double scale,
+                     double dpi, int width);
 
 // The description's lines, in the window's client area at `dpi`.
 void drawLines(HDC dc, const WindowDesc &description, UINT dpi, Look &look);

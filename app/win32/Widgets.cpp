@@ -384,6 +384,10 @@ void Widgets::paintPicture(HWND window, Look &look)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
+    // In a mirrored window the picture keeps its own orientation: it is not a text. The box is
+    // mirrored with the window whatever its own styles say (a child takes its parent's layout),
+    // so its drawing goes left to right again.
+    SetLayout(dc, 0);
     RECT r;
     GetClientRect(window, &r);
     const Widget *w = findByWindow(window);

@@ -377,13 +377,15 @@ Colour Win32Backend::systemColour(int index) const
     return static_cast<Colour>(GetSysColor(index)) & 0x00FFFFFFu;
 }
 
-bool Win32Backend::textFits(Kind kind, std::string_view text, const Font &font, double scale,
-                            double dpi, int width, int height) const
+PixelSize Win32Backend::textExtent(Kind kind, std::string_view text, const Font &font,
+                                   double scale, double dpi, int width) const
 {
-    return fits(kind, text, font, scale, dpi, width, height);
+    return win32::textExtent(kind, text, font, scale, dpi, width);
 }
 
-char32_t Win32Backend::decimalSeparator() const
+char32_t Win32Backend::decimalSeparator() const { return win32::decimalSeparator(); }
+
+char32_t decimalSeparator()
 {
     wchar_t separator[8] = {};
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) > 0 && separator[0])

@@ -38,8 +38,8 @@ public:
     void post(std::function<void()> step) override;
     std::vector<Monitor> monitors() const override;
     Colour systemColour(int index) const override;
-    bool textFits(Kind kind, std::string_view text, const Font &font, double scale, double dpi,
-                  int width, int height) const override;
+    PixelSize textExtent(Kind kind, std::string_view text, const Font &font, double scale,
+                         double dpi, int width) const override;
     char32_t decimalSeparator() const override;
     void showMessage(const std::string &text) override;
 
@@ -116,6 +116,9 @@ private:
     HWND m_lastFocus = nullptr;
     bool m_ended = false;
 };
+
+// The user's decimal separator, also before the backend is made.
+char32_t decimalSeparator();
 
 // What every top-level window answers about the user's session: a shutdown or sign-out is never
 // held up (WM_QUERYENDSESSION is yes), and when the session ends (WM_ENDSESSION with a true wParam)

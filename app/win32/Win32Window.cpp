@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Win32Window.h"
 
+#include "Catalog.h"
 #include "Dpi.h"
 #include "Layout.h"
 #include "RuntimeError.h"
@@ -33,6 +34,10 @@ DWORD exStyleOf(const WindowDesc &d)
     DWORD ex = WS_EX_CONTROLPARENT;
     if (d.border == Border::FixedDialog)
         ex |= WS_EX_DLGMODALFRAME;
+    // In a language written from right to left the window is mirrored: its controls and lines
+    // count from its right edge, its texts run from the right.
+    if (rightToLeft())
+        ex |= WS_EX_LAYOUTRTL;
     // A full-screen cover stays above every ordinary window, the taskbar included, and off the
     // taskbar; a window with a frame is kept off the taskbar by its owner instead, so it stays
     // in Alt+Tab.

@@ -4,5 +4,5 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
-    return quill::win32::run(instance, quill::forms::defineWindows);
+    return quill::win32::run(instance, quill::forms::programWindows(), quill::win32::arguments());
 }

@@ -3,7 +3,8 @@
 """What a screen reader is told about the program's windows, read over AT-SPI as a screen reader
 reads it: the setup dialog at start, the shutdown screen after None and Start, and the reveal dialog
 after a click on that screen. Every window is checked whole: its role and name, and the role, name
-and description of each of its controls.
+and description of each of its controls. Once in English, once in German, as the program's own
+compiled catalog (locale/ beside it) gives every name.
 
     dbus-run-session -- accessibility.py PROGRAM
 
@@ -12,6 +13,7 @@ session it is run in (needs at-spi2-core, python3-pyatspi, python3-xlib). The pr
 it ships, with Qt's own switch for its accessibility (QT_LINUX_ACCESSIBILITY_ALWAYS_ON) in place of
 a running screen reader. The last line is always "N passed, M failed".
 """
+import gettext
 import os
 import subprocess
 import sys
@@ -23,11 +25,23 @@ from system_python import ensure_xlib  # noqa: E402
 
 ensure_xlib(__file__, also=("pyatspi",))
 from cases import NONE, REVEAL_OK, START, Context, wait_drawn  # noqa: E402
-from heard import REVEAL_DIALOG, SETUP_DIALOG, SHUTDOWN_SCREEN  # noqa: E402
+from heard import REVEAL_DIALOG, SETUP_DIALOG, SHUTDOWN_SCREEN, in_language  # noqa: E402
 from xsession import Session, SessionError  # noqa: E402
 
 PROGRAM = os.path.abspath(sys.argv[1])
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+# The languages the roads are heard in: the settings the program runs with, and its catalog.
+LANGUAGES = {"English": ({"LANG": "C.UTF-8"}, None),
+             "German": ({"LANG": "C.UTF-8", "LANGUAGE": "de"}, "de")}
+
+
+def catalog(language):
+    if language is None:
+        return None
+    path = os.path.join(os.path.dirname(PROGRAM), "locale", language, "LC_MESSAGES",
+                        "quillendor.mo")
+    with open(path, "rb") as f:
+        return gettext.GNUTranslations(f)
 
 def start_bus(session):
     """The accessibility bus of this D-Bus session, announced on the session's display too."""
@@ -107,27 +121,33 @@ def main():
         launcher = start_bus(session)
         plain_env = session.env
         session.env = lambda: dict(plain_env(), QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        ctx = Context(session, PROGRAM, print)
-        program = ctx.start()
-        s = session
+        for language, (settings, code) in LANGUAGES.items():
+            ctx = Context(session, PROGRAM, print, env=settings)
+            said = catalog(code)
+            program = ctx.start()
+            s = session
 
-        dialog = program.window("Quillendor", timeout=15)
-        wait_drawn(ctx, dialog)
+            dialog = program.window("Quillendor", timeout=15)
+            wait_drawn(ctx, dialog)
 
-        step("the setup dialog", lambda: expect(pyatspi, program.pid, SETUP_DIALOG))
-        s.click(dialog, *NONE)
-        s.click(dialog, *START)
-        cover = program.window("Form1", timeout=5)
-        step("the shutdown screen", lambda: expect(pyatspi, program.pid, SHUTDOWN_SCREEN))
-        s.click_root(s.width - 40, s.height - 40)
-        s.wait_gone(cover, 3)
-        reveal = program.window("Quillendor", timeout=5)
-        step("the reveal dialog", lambda: expect(pyatspi, program.pid, REVEAL_DIALOG))
-        s.click(reveal, *REVEAL_OK)
-        code = program.wait_exit(5)
-        if code != 0:
-            print(f"FAIL the program ended with {code} after OK", flush=True)
-            failed += 1
+            step(f"the setup dialog in {language}",
+                 lambda: expect(pyatspi, program.pid, in_language(SETUP_DIALOG, said)))
+            s.click(dialog, *NONE)
+            s.click(dialog, *START)
+            cover = program.window("Form1", timeout=5)
+            step(f"the shutdown screen in {language}",
+                 lambda: expect(pyatspi, program.pid, in_language(SHUTDOWN_SCREEN, said)))
+            s.click_root(s.width - 40, s.height - 40)
+            s.wait_gone(cover, 3)
+            reveal = program.window("Quillendor", timeout=5)
+            step(f"the reveal dialog in {language}",
+                 lambda: expect(pyatspi, program.pid, in_language(REVEAL_DIALOG, said)))
+            s.click(reveal, *REVEAL_OK)
+            code = program.wait_exit(5)
+            if code != 0:
+                print(f"FAIL the program ended with {code} after OK", flush=True)
+                failed += 1
+            ctx.close()
     except Exception as e:  # noqa: BLE001 - the X session, the buses or the program gave out
         print(f"FAIL could not drive the program: {type(e).__name__}: {e}", flush=True)
         failed += 1

@@ -3,11 +3,14 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
+import ast
 import collections
 import contextlib
+import gettext
 import json
 import math
 import os
+import re
 import subprocess
 import time
 
@@ -137,13 +140,15 @@ class Context:
         self.delay_tolerance_ms = DELAY_TOLERANCE_MS * (
             SANITIZED_DELAY_FACTOR if sanitized(program_path) else 1)
 
-    def start(self):
+    def start(self, args=(), env=None):
+        """The program, with `args` on its command line and `env` on top of the case's."""
+        env = dict(self.env, **(env or {}))
         if self.target:
-            p = Program(self.s, self.program_path, argv=self.target.argv(self.seams),
-                        env=self.target.env(self.s.env(), self.env))
+            p = Program(self.s, self.program_path, argv=self.target.argv(self.seams) + list(args),
+                        env=self.target.env(self.s.env(), env))
             p.left_over = self.target.left_over
         else:
-            p = Program(self.s, self.program_path, env=self.env)
+            p = Program(self.s, self.program_path, argv=[self.program_path] + list(args), env=env)
         self.programs.append(p)
         return p
 
@@ -1230,7 +1235,13 @@ def traced_typo_delay_reveal(ctx):
     return p
 
 
-TRACED_ROADS = {"cancel": traced_cancel, "typo, delay, reveal": traced_typo_delay_reveal}
+def traced_help(ctx):
+    """--help: the text on the standard output, no window."""
+    return ctx.start(["--help"])
+
+
+TRACED_ROADS = {"cancel": traced_cancel, "typo, delay, reveal": traced_typo_delay_reveal,
+                "--help": traced_help}
 
 
 def case_traced_roads(ctx):
@@ -1249,11 +1260,18 @@ def case_traced_roads(ctx):
     for road, run in TRACED_ROADS.items():
         p = run(ctx)
         assert_exits(p, timeout=10, what=f"the program after the road {road}")
-        calls = wine.relay_calls(p.output(), program)
+        story = wine.relay_story(p.output(), program)
+        calls = [event[1:] for event in story if event[0] == "call"]
         made = sum(1 for _, function, _ in calls if function == "CreateWindowExW")
-        check(made > 0, f"{road}: the relay log holds no window the program made "
-              f"({len(calls)} calls traced)")
-        bad = wine.forbidden_calls(calls)
+        writes = sum(1 for _, function, _ in calls if function in ("WriteFile", "WriteConsoleW"))
+        if road.startswith("--"):
+            # Answered on the terminal: written to the standard output, and no window made.
+            check(made == 0 and writes > 0, f"{road}: {made} windows made, {writes} writes "
+                  f"({len(calls)} calls traced)")
+        else:
+            check(made > 0, f"{road}: the relay log holds no window the program made "
+                  f"({len(calls)} calls traced)")
+        bad = wine.forbidden_calls(calls, wine.standard_handles(story))
         check(not bad, f"{road}: " + "; ".join(bad[:5]))
         ctx.say(f"{road}: {len(calls)} calls of the program traced, none forbidden")
 
@@ -1871,6 +1889,507 @@ def case_barrier_click(ctx):
     assert_exits(p, status=1)
 
 
+# --- the command line -----------------------------------------------------------------------
+
+def run_and_watch(ctx, args, env=None, within=10.0):
+    """Starts the program with `args` and waits for it to end, looking at the screen all the
+    while: (exit status, what it printed, the titles of the windows it had on the screen)."""
+    p = ctx.start(args, env)
+    seen = set()
+    deadline = time.monotonic() + within
+    while p.running() and time.monotonic() < deadline:
+        seen |= {ctx.s.title(w) for w in p.windows()}
+        time.sleep(0.005)
+    code = p.wait_exit(0)
+    check(code is not None, f"{' '.join(args)}: still running {within} s later")
+    left = p.left_over() if getattr(p, "left_over", None) else []
+    check(not left, f"{' '.join(args)}: left processes running: {left}")
+    return code, p.output().replace("\r", ""), seen
+
+
+def answer_case(args, status, says, env=None):
+    """`args` are answered on the terminal, `says` (a pattern) in what is printed, with exit
+    status `status`, and no window comes; also with no display at all where `env` takes it."""
+    def case(ctx):
+        code, said, seen = run_and_watch(ctx, args, env)
+        ctx.say(f"{' '.join(args)}: status {code}, {len(said.splitlines())} lines printed")
+        check(not seen, f"{' '.join(args)}: windows came: {sorted(seen)}")
+        check(code == status, f"{' '.join(args)}: exit status {code}, expected {status}:\n{said}")
+        check(re.search(says, said), f"{' '.join(args)}: printed {said!r}, expected {says!r}")
+        if status == 2:
+            lines = said.strip().splitlines()
+            check(len(lines) == 2 and lines[1].startswith("Try '"),
+                  f"{' '.join(args)}: a mistake is said in one line and a hint, not {lines}")
+    return case
+
+
+def made(ctx, timing, title):
+    """When the window titled `title` that was made during `timing` was made: (low, high)."""
+    for window_id, when in timing.created.items():
+        try:
+            if ctx.s.title(ctx.s.d.create_resource_object("window", window_id)) == title:
+                return when
+        except Exception:  # noqa: BLE001 - a window made and gone again
+            continue
+    raise AssertionError(f"no window {title!r} was seen made")
+
+
+def delay_from_command_line_case(seconds, interval):
+    """--delay SECONDS: the setup dialog never shows, and the fake screen comes `interval` ms
+    after the program began the delay. When it began is timed from the hidden startup window,
+    the first window the program makes, in two runs: without options, to the setup dialog's map,
+    which comes once the program has done what it does before the delay begins; then with the
+    option, to the fake screen's map. The second less the first is the delay."""
+    def case(ctx):
+        s = ctx.s
+        plain = {}
+        first = s.measure_map(lambda: plain.setdefault("p", ctx.start()),
+                              pid=lambda: plain["p"].pid, title="Quillendor", timeout=15,
+                              heartbeat_after=0.0)
+        before = first.low - made(ctx, first, "Form1")[1]
+        plain["p"].stop()
+        s.wait_gone(first.window, ctx.gone_within)
+        started = {}
+        timing = s.measure_map(
+            lambda: started.setdefault("p", ctx.start(["--delay", seconds])),
+            pid=lambda: started["p"].pid, title="Form1", timeout=interval / 1000 + 10,
+            heartbeat_after=0.0)
+        p = started["p"]
+        took = timing.low - made(ctx, timing, "Form1")[1]
+        delay = took - before
+        late = WM_FIRST_SHOW_MS if s.wm else WINE_MAP_MS if ctx.target else 0
+        ctx.say(f"--delay {seconds}: the fake screen {took} ms after the startup window was "
+                f"made, the setup dialog {before} ms after it without options: {delay} ms for "
+                f"{interval}")
+        check(not any(s.is_viewable(w) for w in s.find(p.pid, "Quillendor", viewable=False)),
+              "the setup dialog is on the screen")
+        tolerance = ctx.delay_tolerance_ms + BRACKET_MS
+        if not interval - tolerance <= delay <= interval + tolerance + late:
+            raise TimingMiss(f"--delay {seconds}: the fake screen came {delay} ms into the delay, "
+                             f"expected {interval}")
+        s.click_root(s.width - 40, s.height - 40, settle=0)
+        reveal = p.window("Quillendor", timeout=5)
+        s.wait_gone(timing.window, ctx.gone_within)
+        wait_drawn(ctx, reveal)
+        s.click(reveal, *REVEAL_OK)
+        assert_exits(p)
+    return case
+
+
+def screen_from_command_line_case(option):
+    """--now or --timer: the fake screen at once, never the setup dialog; with --now a click
+    ends it and the reveal dialog's OK the program, with --timer it ends by itself after the
+    minute and brings the reveal dialog."""
+    def case(ctx):
+        s = ctx.s
+        started = {}
+        title = "Form3" if option == "--timer" else "Form1"
+        timing = s.measure_map(lambda: started.setdefault("p", ctx.start([option])),
+                               pid=lambda: started["p"].pid, title=title, timeout=15)
+        p = started["p"]
+        begun = time.monotonic() - timing.own / 1000
+        screen = timing.window
+        wait_drawn(ctx, screen)
+        assert_only_window(ctx, p, screen, f"the fake screen of {option}")
+        s.click_root(s.width - 40, s.height - 40)
+        if option == "--timer":
+            time.sleep(0.2)
+            check(s.is_viewable(screen), "the timed screen went away after a click")
+            # Quiet until the minute is nearly up.
+            while time.monotonic() < begun + 59:
+                time.sleep(1)
+                check(s.is_viewable(screen), f"the timed screen ended after "
+                      f"{time.monotonic() - begun:.0f} s")
+        reveal = p.window("Quillendor", timeout=10)
+        ctx.say(f"{option}: the reveal dialog {time.monotonic() - begun:.1f} s after the start")
+        s.wait_gone(screen, ctx.gone_within)
+        wait_drawn(ctx, reveal)
+        s.click(reveal, *REVEAL_OK)
+        assert_exits(p)
+    return case
+
+
+# --- languages -----------------------------------------------------------------------------------
+
+PO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "po")
+
+
+def languages():
+    """The program's languages besides English, as po/LINGUAS lists them."""
+    with open(os.path.join(PO, "LINGUAS"), encoding="utf-8") as f:
+        return [line.strip() for line in f if line.strip() and not line.startswith("#")]
+
+
+def catalog(ctx, language):
+    """The compiled catalog of `language` the program was built with (locale/ beside it), as
+    {English text: translation}; "qps" is the pseudo-language."""
+    path = os.path.join(os.path.dirname(ctx.program_path), "locale", language, "LC_MESSAGES",
+                        "quillendor.mo")
+    if path not in _CATALOGS:
+        with open(path, "rb") as f:
+            _CATALOGS[path] = {k: v for k, v in gettext.GNUTranslations(f)._catalog.items()
+                               if k and isinstance(k, str)}
+    return _CATALOGS[path]
+
+
+_CATALOGS = {}
+
+
+def window_texts(ctx, title):
+    """Every text each visible window of that caption shows, its own and its controls', as
+    tests/wine/read_names.exe reads them: one dict a window."""
+    exe = os.path.join(os.path.dirname(ctx.target.exe), "read_names.exe")
+    r = subprocess.run([ctx.target.wine, exe, "texts", title], env=ctx.target.env(ctx.s.env()),
+                       capture_output=True, text=True, encoding="utf-8", errors="replace",
+                       timeout=60)
+    found = [json.loads(line) for line in r.stdout.splitlines() if line.startswith("{")]
+    check(r.returncode == 0 and found and not found[0].get("missing"),
+          f"read_names.exe texts {title!r} ended with {r.returncode}: {r.stdout}{r.stderr}")
+    return found
+
+
+def speaks(ctx, texts):
+    """The language of the catalog that holds most of `texts` ("en": as English texts), or None
+    where two hold as many."""
+    held = {"en": sum(t in catalog(ctx, "de") for t in texts)}
+    for language in languages():
+        translations = set(catalog(ctx, language).values())
+        held[language] = sum(t in translations for t in texts)
+    best = sorted(held.items(), key=lambda kv: -kv[1])
+    return best[0][0] if best[0][1] > best[1][1] else None
+
+
+# The user's display languages, most preferred first (the test build's --ui-languages; None:
+# Quillendor.exe itself, with the one Wine reports, from LANG=de_DE.UTF-8), and the language the
+# setup dialog speaks then.
+UI_LANGUAGES = [
+    ("xx-YY,qq,12345,-,@@", "en"),
+    ("../..,de-DE", "de"),
+    ("x" * 4000 + ",fr-FR", "fr"),
+    ("en-US,de-DE", "en"),
+    ("zh-Hant-TW", "zh_TW"),
+    ("zh-SG", "zh_CN"),
+    ("pt-BR", "pt_BR"),
+    ("fr-CA", "fr"),
+    ("sr-Latn-RS,uk-UA", "uk"),
+    ("de-DE,,fr-FR", "de"),
+    # An empty name ends the list, as the second zero that ends it does.
+    (",fr-FR", "en"),
+    (None, "de"),
+]
+
+
+def case_ui_languages(ctx):
+    """The first of the user's display languages the program has a catalog for, English where
+    English comes first or none has: read back from the setup dialog's texts."""
+    wrong = []
+    for preferred, wanted in UI_LANGUAGES:
+        if preferred is None:
+            ctx.seams, ctx.env = None, {"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"}
+        else:
+            ctx.seams, ctx.env = [f"--ui-languages={preferred}"], {}
+        p = ctx.start()
+        p.window("Quillendor", timeout=15)
+        texts = [c["text"] for w in window_texts(ctx, "Quillendor") for c in w["texts"]]
+        got = speaks(ctx, texts)
+        if got != wanted:
+            wrong.append(f"{(preferred or 'LANG=de_DE.UTF-8')[:40]!r}: {got}, not {wanted} "
+                         f"({texts})")
+        # Ended at once: Wine without a window manager takes 2 s to hide a window.
+        p.stop()
+    check(not wrong, "; ".join(wrong))
+    ctx.say(f"{len(UI_LANGUAGES)} lists of display languages chose as wanted")
+
+
+def report_runs():
+    """The test build's report runs, in the C locale, as (language whose fonts are linked,
+    languages): the languages Wine's own fonts draw, with English, then each other one with its
+    fonts linked (wine.FONT_LINKS). Wine draws the program's font with Liberation Sans and the
+    linked fonts then, in the language's own locale too."""
+    needing = [lang for lang in languages() if lang in wine.FONT_LINKS]
+    return [(None, ["en"] + [lang for lang in languages() if lang not in needing])] + \
+        [(lang, [lang]) for lang in needing]
+
+
+def reports(ctx, option, language_list, link):
+    """The lines of the test build's --report-OPTION (tests/wine/seams/Reports.cpp), with the
+    fonts of `link` linked."""
+    ctx.target.link_fonts(link)
+    ctx.env = {"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}
+    ctx.seams = [f"--report-{option}={','.join(language_list)}"]
+    p = ctx.start()
+    code = p.wait_exit(60)
+    check(code == 0, f"{ctx.seams[0]} ended with {code}: {p.output()[-2000:]}")
+    return [json.loads(line) for line in p.output().splitlines() if line.startswith("{")]
+
+
+def case_texts_fit(ctx):
+    """Every caption of every window in every language inside its box at 96 to 192 dpi, measured
+    with the fonts Wine draws it with, at English's font size in the same fonts: no language's
+    windows shrink their fonts below English's. (No script's line is too tall for a one-line
+    label here, as some are on Linux: a label's lines are as tall as its own font's, whatever
+    script a linked font draws in them.)"""
+    problems, lines, wanted = [], 0, 0
+    for link, group in report_runs():
+        wanted += len(group) * 4 * 5
+        for r in reports(ctx, "texts", group, link):
+            lines += 1
+            where = f"{r['language']} {r['window']} at {r['dpi']} dpi"
+            for o in r["overflows"]:
+                what = f"{where}: {o['control']} {o['text']!r} overflows its {o['box'][0]}x" \
+                       f"{o['box'][1]} box by {o['by'][0]}x{o['by'][1]} px"
+                problems.append(f"{what} even at the window's own font scale {r['scale']}"
+                                if o["at"] == "own" else
+                                f"{what} at English's font scale {r['english']}")
+            if r["scale"] < r["english"] and not r["overflows"]:
+                problems.append(f"{where}: font scale {r['scale']} below English's "
+                                f"{r['english']}")
+    check(lines == wanted, f"the reports gave {lines} lines, not {wanted}")
+    check(not problems, "; ".join(problems))
+    ctx.say(f"{lines} windows at their DPIs measured, every caption inside its box")
+
+
+def case_glyphs(ctx):
+    """Every character of every language's texts drawn, font linking included: none is drawn as a
+    character no font has. With no fonts linked, the characters drawn so are those the face
+    lacks, as the comparison must see."""
+    problems, faces = [], set()
+    needing = [lang for lang in languages() if lang in wine.FONT_LINKS]
+    for link, group in report_runs():
+        asked = group if link else [lang for lang in group if lang != "en"] + needing
+        for r in reports(ctx, "glyphs", asked, link):
+            faces.add(r["face"])
+            where = f"{r['language']} with {r['face']}"
+            if not r["characters"]:
+                problems.append(f"{where}: no characters")
+            if r["language"] in group and r["missing"]:
+                problems.append(f"{where} and {link or 'no'} fonts linked: drawn as missing "
+                                f"glyphs: {r['missing']}")
+            if r["language"] not in group and (set(r["missing"]) != set(r["lacking"])
+                                               or not r["lacking"]):
+                problems.append(f"{where} and no fonts linked: drawn as missing "
+                                f"{r['missing']!r}, where the face lacks {r['lacking']!r}")
+    check(not problems, "; ".join(problems))
+    ctx.say(f"every character of {len(languages())} languages drawn, in {sorted(faces)}")
+
+
+# Texts no catalog gives: the program's name, the window names, the arrows, digits, the message
+# box's own button; and the text box's, which is the user's.
+PSEUDO_EXEMPT = {"Quillendor", "Brindlewick", "Form1", "Form3", "<", ">", "OK"}
+
+
+def pseudo_problems(ctx, title, what):
+    """The texts of the windows of that caption that are not as the pseudo-language writes every
+    text of the catalog: in brackets."""
+    problems = []
+    for w in window_texts(ctx, title):
+        for c in [w] + [c for c in w["texts"] if c["class"] != "Edit"]:
+            for line in c["text"].splitlines():
+                if line and line not in PSEUDO_EXEMPT and not line.isdigit() \
+                        and not (line.startswith("[") and line.endswith("]")):
+                    problems.append(f"{what}: {c['class']} {line!r}")
+    return problems
+
+
+def case_pseudo_language(ctx):
+    """In the pseudo-language every text of every window, on every road, is one that came
+    through the catalog."""
+    s = ctx.s
+    p, dialog = start_dialog(ctx)
+    problems = pseudo_problems(ctx, "Quillendor", "the setup dialog")
+    type_delay(ctx, dialog, "abc")
+    s.click(dialog, *START)
+    box = p.window("Quillendor", timeout=3, exclude=[dialog])
+    problems += pseudo_problems(ctx, "Quillendor", "the message over the setup dialog")
+    keys_to(ctx, box)
+    s.key("Return")
+    s.wait_gone(box, ctx.gone_within)
+    s.click(dialog, *NONE)
+    s.click(dialog, *START, settle=0)
+    cover = p.window("Form1", timeout=3)
+    problems += pseudo_problems(ctx, "Form1", "the shutdown screen")
+    s.wait_gone(dialog, ctx.gone_within)
+    s.click_root(s.width - 40, s.height - 40, settle=0)
+    reveal = p.window("Quillendor", timeout=3)
+    s.wait_gone(cover, ctx.gone_within)
+    problems += pseudo_problems(ctx, "Quillendor", "the reveal dialog")
+    s.send_delete(reveal)
+    assert_exits(p)
+    p, dialog = start_dialog(ctx)
+    s.click(dialog, *TIMER)
+    s.click(dialog, *START, settle=0)
+    p.window("Form3", timeout=3)
+    problems += pseudo_problems(ctx, "Form3", "the timed screen")
+    check(not problems, "texts not through the catalog: " + "; ".join(problems))
+
+
+def template_texts():
+    """The template's English texts (po/quillendor.pot) by the source files its "#:" lines name:
+    a form's file names the texts its window shows."""
+    by_file, places, msgid, field = {}, [], None, None
+    with open(os.path.join(PO, "quillendor.pot"), encoding="utf-8") as f:
+        for line in f.read().splitlines() + [""]:
+            if line.startswith("#:"):
+                places += line[2:].split()
+            elif line.startswith("msgid "):
+                msgid, field = ast.literal_eval(line[6:]), "msgid"
+            elif line.startswith('"') and field == "msgid":
+                msgid += ast.literal_eval(line)
+            elif line.startswith(("msgstr", "msgctxt")):
+                field = None
+            elif not line.strip():
+                for place in places:
+                    by_file.setdefault(place, []).append(msgid)
+                places, msgid, field = [], None, None
+    return by_file
+
+
+def units(text, language):
+    """What a reading is scored by: words of three letters or more, or in Japanese and Chinese,
+    which leave no spaces between words, each two characters that stand together."""
+    if language in ("ja", "zh_CN", "zh_TW"):
+        letters = [c for c in text if c.isalnum()]
+        return {a + b for a, b in zip(letters, letters[1:])}
+    return {w for w in re.findall(r"\w{3,}", text.lower()) if not w.isdigit()}
+
+
+# Tesseract's language for each language read back from the screen, and the share of a window's
+# words (pairs of characters) a reading must hold: a reading of English or of another language
+# holds at most a few of them.
+OCR = {"de": "deu", "ja": "jpn"}
+READ_AT_LEAST = 0.6
+
+
+def read_back(ctx, rect, language, source, what, negate=False):
+    """The text in `rect` of the screen read with tesseract, scored against the translations of
+    the texts `source` (a form's file) shows, in every language: it must read as `language`."""
+    x, y, w, h = rect
+    path = f"{ctx.s.tmp}/ocr-{len(ctx.programs)}-{source.replace('/', '-')}.png"
+    ctx.s.save_png(path, x, y, w, h)
+    if negate:   # light text on a dark screen: tesseract reads dark on light best
+        subprocess.run(["convert", path, "-negate", path], check=True)
+    r = subprocess.run(["tesseract", path, "stdout", "-l", OCR[language]], capture_output=True,
+                       text=True, encoding="utf-8", timeout=120)
+    check(r.returncode == 0, f"tesseract failed on {what}: {r.stderr}")
+    english = template_texts()[source]
+    scores = {}
+    for lang in ["en"] + languages():
+        cat = catalog(ctx, lang) if lang != "en" else {}
+        wanted = set().union(*(units(cat.get(t, t), lang) for t in english))
+        scores[lang] = len(wanted & units(r.stdout, lang)) / max(1, len(wanted))
+    others = {lang: round(v, 2) for lang, v in scores.items() if lang != language and v >= 0.1}
+    ctx.say(f"{what}: {scores[language]:.0%} of its {language} read back; others {others}")
+    problems = []
+    if scores[language] < READ_AT_LEAST:
+        problems.append(f"{what} reads {scores[language]:.0%} of its {language} texts "
+                        f"(tesseract read {r.stdout.strip()!r})")
+    problems += [f"{what} reads as {lang} too ({v:.0%})" for lang, v in scores.items()
+                 if lang != language and v >= READ_AT_LEAST]
+    return problems
+
+
+def mirrored(rect, width):
+    """A rectangle of a window `width` pixels wide as a mirrored window has it."""
+    x, y, w, h = rect
+    return (width - x - w, y, w, h)
+
+
+def right_aligned(ctx, window, labels, k):
+    """The labels' texts against the right edge of their boxes, as a mirrored window puts them."""
+    width = ctx.s.client_geometry(window)[2]
+    problems = []
+    for name in labels:
+        x, y, w, h = mirrored(at_dpi(LABELS[name][0], ctx.dpi), width)
+        ink = [px for px, _, c in ctx.s.grab_client(window, x, y, w, h).all() if dark(c)]
+        if not ink:
+            problems.append(f"{name}: no text in its mirrored box {x},{y} {w}x{h}")
+        elif not (w - 1 - max(ink) <= 3 * k and w - 1 - max(ink) < min(ink)):
+            problems.append(f"{name}: text from {min(ink)} to {max(ink)} of its {w} px box, not "
+                            "against its right edge")
+    return problems
+
+
+def language_case(language):
+    """The setup dialog, the shutdown screen and the reveal dialog at 192 dpi in `language`: read
+    back from the screen (German, Japanese), or (Arabic) mirrored as the platform mirrors a
+    window: the Start button bottom left, the texts against the right, the picture on the left
+    and not flipped, the shutdown screen's text at its distance from the top right corner, and
+    the dialogs where they stand in English."""
+    def case(ctx):
+        s, dpi, k = ctx.s, ctx.dpi, ctx.dpi / 96
+        rtl = language not in OCR
+        problems = []
+        p, dialog = start_dialog(ctx)
+        x, y, w, h = s.client_geometry(dialog)
+        mx, my, mw, mh = s.primary_rect()
+        check((w, h) == at_dpi(DIALOG_SIZE, dpi) and (x, y) == (mx + (mw - w) // 2,
+                                                                my + (mh - h) // 2),
+              f"the setup dialog is {w}x{h} at {x},{y}, not centred at its size")
+        ctx.shot(dialog, "setup-dialog")
+        if rtl:
+            problems += right_aligned(ctx, dialog, ("Label3", "Label6", "Label4", "Label5"), k)
+            check(not problems, "; ".join(problems))
+            # None, then the button at the bottom left: Start, or the program would end.
+            s.click(dialog, w - 1 - at_dpi(NONE, dpi)[0], at_dpi(NONE, dpi)[1])
+            s.click(dialog, w - 1 - at_dpi(START, dpi)[0], at_dpi(START, dpi)[1], settle=0)
+        else:
+            problems += read_back(ctx, (x, y, w, h), language, "forms/Form2.cpp",
+                                  "the setup dialog")
+            s.click(dialog, *at_dpi(NONE, dpi))
+            s.click(dialog, *at_dpi(START, dpi), settle=0)
+        cover = p.window("Form1", timeout=3)
+        s.wait_gone(dialog, ctx.gone_within)
+        wait_drawn(ctx, cover)
+        label = at_dpi(FORM1_LABEL, dpi)
+        if rtl:
+            lx, ly, lw, lh = mirrored(label, mw)
+            area = s.grab(mx + lx, my + ly, lw, lh)
+            ink = [(px, py) for px, py, c in area.all() if near(c, (255, 255, 255), 55)]
+            check(ink, "the shutdown screen shows no text where its mirrored label is")
+            right, top = max(px for px, _ in ink), min(py for _, py in ink)
+            if not (lw - 1 - right <= 6 * k and top <= 14 * k):
+                problems.append(f"the shutdown screen's text ends {lw - 1 - right} px left of "
+                                f"its label's right edge and {top} px below its top, not at the "
+                                "top right")
+        else:
+            problems += read_back(ctx, (mx + label[0], my + label[1], label[2], label[3]),
+                                  language, "forms/Form1.cpp", "the shutdown screen",
+                                  negate=True)
+        s.click_root(s.width - 40, s.height - 40, settle=0)
+        reveal = p.window("Quillendor", timeout=3)
+        s.wait_gone(cover, ctx.gone_within)
+        wait_drawn(ctx, reveal)
+        x, y, w, h = s.client_geometry(reveal)
+        place = at_dpi(REVEAL_AT, dpi)
+        check((x, y) == (mx + place[0], my + place[1]),
+              f"the reveal dialog is at {x},{y}, in English at {place}")
+        ctx.shot(reveal, "reveal-dialog")
+        if rtl:
+            px, py, pw, ph = mirrored(at_dpi(PICTURE, dpi), w)
+            box = s.grab_client(reveal, px, py, pw, ph)
+            blue = [(bx, by) for bx, by, c in box.all() if near(c, PICTURE_BLUE)]
+            shadow = [(bx, by) for bx, by, c in box.all() if c == (0, 0, 0)]
+            if len(blue) < 1500 * k * k or not shadow:
+                problems.append(f"the picture is not on the left: {len(blue)} blue and "
+                                f"{len(shadow)} shadow pixels in its mirrored box")
+            else:
+                def middle(points):
+                    return (sum(p[0] for p in points) / len(points),
+                            sum(p[1] for p in points) / len(points))
+                (bx, by), (sx, sy) = middle(blue), middle(shadow)
+                if not (sx > bx and sy > by):
+                    problems.append(f"the picture is flipped: its shadow falls at "
+                                    f"{sx - bx:+.1f},{sy - by:+.1f} px from it, not down right")
+        else:
+            problems += read_back(ctx, (x, y, w, h), language, "forms/frmAbout1.cpp",
+                                  "the reveal dialog")
+        check(not problems, "; ".join(problems))
+        keys_to(ctx, reveal)
+        s.key("Return")
+        assert_exits(p)
+    return case
+
+
 class Case:
     """`linux` and `wine`: whether it runs against the Linux program and against the Windows
     one under Wine. `nested`: the screens of a Xephyr inside the Xvfb of `screen` (Wine takes
@@ -2007,4 +2526,51 @@ CASES = [
 ] + [
     Case(f"close_all_{state}", close_all_case(state), linux=False, wine=True, bare=True)
     for state in ("setup", "delay", "screen", "timed", "reveal")
+] + [
+    # The command line: answered before any window, or the prank started without the dialog.
+    Case(f"command_line_{name}", answer_case(args, status, says, env), wine=wine_too, bare=True)
+    for name, args, status, says, env, wine_too in (
+        ("help", ["--help"], 0, r"--delay=SECONDS", None, True),
+        ("h", ["-h"], 0, r"--timer", None, True),
+        ("help_no_display", ["--help"], 0, r"--now", {"DISPLAY": "", "WAYLAND_DISPLAY": ""},
+         False),
+        ("version", ["--version"], 0, r"^Quillendor 1\.00\n.*MIT", None, True),
+        ("delay_70000", ["--delay", "70000"], 2, r"'70000'", None, True),
+        ("delay_abc", ["--delay", "abc"], 2, r"'abc'", None, True),
+        ("delay_missing", ["--delay"], 2, r"'--delay'", None, True),
+        ("delay_and_timer", ["--delay", "2", "--timer"], 2, r"--delay.*--timer", None, True),
+        ("now_and_timer", ["--now", "--timer"], 2, r"--now.*--timer", None, True),
+        ("delay_negative", ["--delay", "-0.001"], 2, r"'-0\.001'", None, True),
+        ("bogus", ["--bogus"], 2, r"'--bogus'", None, True),
+        ("bogus_no_display", ["--bogus"], 2, r"'--bogus'",
+         {"DISPLAY": "", "WAYLAND_DISPLAY": ""}, False),
+    )
+] + [
+    Case("command_line_windows_help", answer_case(["/?"], 0, r"/\?", None), linux=False,
+         wine=True, bare=True),
+    # Timed against the setup dialog's map, which a window manager may hold up more or less than
+    # the fake screen's: without one only.
+    Case("command_line_delay_2", delay_from_command_line_case("2", 2001), wine=True,
+         measured=True, bare=True),
+    # The decimal separator of the user's locale, as in the dialog.
+    Case("command_line_delay_comma", delay_from_command_line_case("2,5", 2501), wine=True,
+         env=GERMAN, measured=True, bare=True),
+    Case("command_line_now", screen_from_command_line_case("--now"), wine=True),
+    Case("command_line_timer", screen_from_command_line_case("--timer"), slow=True, wine=True,
+         bare=True),
+] + [
+    # The languages of the Windows build: chosen from the user's list, every caption inside its
+    # box and every character drawn in every language, and nothing that did not come through the
+    # catalog (the pseudo-language).
+    Case("ui_languages", case_ui_languages, linux=False, wine=True, bare=True),
+    Case("texts_fit", case_texts_fit, linux=False, wine=True, bare=True),
+    Case("glyphs", case_glyphs, linux=False, wine=True, bare=True),
+    Case("pseudo_language", case_pseudo_language, linux=False, wine=True, bare=True,
+         seams=["--ui-languages=qps-ploc"]),
+] + [
+    # Both builds in the language of the user's locale, at 192 dpi, where Japanese is large
+    # enough to read back.
+    Case(f"language_{language}", language_case(language), screen=(1280, 1024), dpi=192,
+         wine=True, env={"LANG": locale, "LC_ALL": locale}, bare=True)
+    for language, locale in (("de", "de_DE.UTF-8"), ("ja", "ja_JP.UTF-8"), ("ar", "ar_EG.UTF-8"))
 ]

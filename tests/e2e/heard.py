@@ -43,3 +43,11 @@ REVEAL_DIALOG = ("dialog", "Quillendor", [
     ("image", "Question mark", "A blue question mark in a ring"),
     ("push button", "OK", ""),
 ])
+
+
+def in_language(window, catalog):
+    """`window` as heard in the language of `catalog` (a gettext.GNUTranslations of the
+    program's compiled catalog): every name and description as the catalog gives it."""
+    say = catalog.gettext if catalog is not None else (lambda text: text)
+    role, name, controls = window
+    return (role, say(name), [(r, say(n), say(d) if d else d) for r, n, d in controls])

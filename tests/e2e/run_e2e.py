@@ -70,7 +70,8 @@ def attempt(case, setup, program):
     timing = False
     started = time.monotonic()
     if TARGET is not None:
-        TARGET.prepare(dpi=case.dpi, xrandr=case.wine_xrandr)
+        TARGET.prepare(dpi=case.dpi, xrandr=case.wine_xrandr,
+                       link=wine.linked_language(case.env))
     session = Session(*case.screen, wm=SETUPS[setup], monitors=case.monitors, dpi=case.dpi,
                       nested=case.nested)
     ctx = None

@@ -72,9 +72,11 @@ class Timing:
     program itself acted: it created the window, or it set the properties a toolkit sets on a
     window as it asks for it to be shown. A window manager may take a while more to show it."""
 
-    def __init__(self, window, low, high, own, asked):
+    def __init__(self, window, low, high, own, asked, created=None):
         self.window, self.low, self.high, self.own = window, low, high, own
         self.asked = tuple(asked) if asked and asked[1] is not None else None
+        # Every window made meanwhile: its id and when it was made, (low, high).
+        self.created = {w: tuple(b) for w, b in (created or {}).items() if b[1] is not None}
 
     def __iter__(self):   # window, low, high, own
         return iter((self.window, self.low, self.high, self.own))
@@ -499,8 +501,9 @@ class Session:
 
     def measure_map(self, act, target=None, pid=None, title=None, timeout=10.0,
                     heartbeat_after=None, since=None):
-        """Does `act` (input through XTEST) and waits for a window to become viewable: `target`,
-        an existing window, or else a new window of process `pid` with `title`.
+        """Does `act` (input through XTEST, or starting a program) and waits for a window to
+        become viewable: `target`, an existing window, or else a new window of process `pid` (a
+        number, or a callable that gives it once `act` has started the process) with `title`.
 
         The times are the X server's, in ms after the input, which went in right behind a stamp.
         The event stream is in the server's order, so an event without a time of its own (a map,
@@ -569,7 +572,7 @@ class Session:
                         if result is not None and result["shown"][1] is not None:
                             return Timing(result["window"], *result["shown"],
                                           1000 * (result["seen"] - origin_mono),
-                                          result["asked"])
+                                          result["asked"], created)
                         continue
                     if start is None:
                         continue
@@ -591,6 +594,8 @@ class Session:
             d.sync()
 
     def _mapped_match(self, window, framed, target, pid, title):
+        # A program started by the measured act is known by a callable: its process id.
+        pid = pid() if callable(pid) else pid
         candidates = [window] + framed.get(window.id, [])
         for w in candidates:
             if target is not None:

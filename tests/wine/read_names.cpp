@@ -8,11 +8,16 @@
 //                               IAccPropServices, and the roles it gives labels, buttons, check
 //                               boxes and edit boxes, tried on windows of our own
 //   read_names.exe TITLE...     every visible window of the program with one of these captions
+//   read_names.exe texts TITLE...
+//                               the texts every visible window of the program with one of these
+//                               captions shows (its message boxes' too): its own and its
+//                               controls' (WM_GETTEXT)
 //
 // One JSON object a line, for the end-to-end case to compare: {"probe": ...} or
 // {"window": TITLE, "role": N, "name": ..., "description": ...,
 //  "controls": [{"class": ..., "role": N, "name": ..., "description": ...}, ...]}.
-// A window not found gives {"window": TITLE, "missing": true}.
+// A window not found gives {"window": TITLE, "missing": true}. With "texts", one object a window
+// found: {"window": TITLE, "class": ..., "text": ..., "texts": [{"class": ..., "text": ...}, ...]}.
 
 #include <initguid.h>
 #include <windows.h>
@@ -132,9 +137,16 @@ int probe()
     return 0;
 }
 
+BOOL CALLBACK child(HWND window, LPARAM l)
+{
+    reinterpret_cast<std::vector<HWND> *>(l)->push_back(window);
+    return TRUE;
+}
+
 struct Search {
     std::wstring title;
     std::vector<HWND> found;
+    bool messageBoxes = false; // the system's dialog class too
 };
 
 BOOL CALLBACK topLevel(HWND window, LPARAM l)
@@ -144,15 +156,44 @@ BOOL CALLBACK topLevel(HWND window, LPARAM l)
     GetClassNameW(window, cls, 64);
     wchar_t title[256] = {};
     GetWindowTextW(window, title, 256);
-    if (IsWindowVisible(window) && std::wstring(cls) == L"QuillendorForm" && search.title == title)
+    const std::wstring kind = cls;
+    if (IsWindowVisible(window) && search.title == title
+        && (kind == L"QuillendorForm" || (search.messageBoxes && kind == L"#32770")))
         search.found.push_back(window);
     return TRUE;
 }
 
-BOOL CALLBACK child(HWND window, LPARAM l)
+std::string textOf(HWND window)
 {
-    reinterpret_cast<std::vector<HWND> *>(l)->push_back(window);
-    return TRUE;
+    wchar_t cls[64] = {};
+    GetClassNameW(window, cls, 64);
+    // Asked of the window itself: GetWindowText gives another program's controls' first texts
+    // only, and an edit box's none.
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(copied);
+    return "\"class\": " + json(utf8(cls)) + ", \"text\": " + json(utf8(text.c_str()));
+}
+
+void texts(const std::wstring &title)
+{
+    Search search{title, {}, true};
+    EnumWindows(topLevel, reinterpret_cast<LPARAM>(&search));
+    if (search.found.empty())
+        std::printf("{\"window\": %s, \"missing\": true}\n", json(utf8(title.c_str())).c_str());
+    for (HWND window : search.found) {
+        std::vector<HWND> children;
+        EnumChildWindows(window, child, reinterpret_cast<LPARAM>(&children));
+        std::string line = "{\"window\": " + json(utf8(title.c_str())) + ", " + textOf(window)
+                           + ", \"texts\": [";
+        for (std::size_t i = 0; i < children.size(); ++i)
+            line += std::string(i ? ", " : "") + "{" + textOf(children[i]) + "}";
+        std::printf("%s]}\n", line.c_str());
+    }
 }
 
 void report(const std::wstring &title)
@@ -194,12 +235,15 @@ void report(const std::wstring &title)
 int wmain(int argc, wchar_t **argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: read_names.exe probe | TITLE...\n");
+        std::fprintf(stderr, "usage: read_names.exe probe | TITLE... | texts TITLE...\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (std::wstring(argv[1]) == L"probe")
         probe();
+    else if (std::wstring(argv[1]) == L"texts")
+        for (int i = 2; i < argc; ++i)
+            texts(argv[i]);
     else
         for (int i = 1; i < argc; ++i)
             report(argv[i]);

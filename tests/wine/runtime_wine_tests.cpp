@@ -227,9 +227,9 @@ public:
     void post(std::function<void()> step) override { m_posted.push_back(std::move(step)); }
     std::vector<Monitor> monitors() const override { return screens; }
     Colour systemColour(int index) const override { return Colour(0x00010101u * unsigned(index)); }
-    bool textFits(Kind, std::string_view, const Font &, double, double, int, int) const override
+    PixelSize textExtent(Kind, std::string_view, const Font &, double, double, int) const override
     {
-        return true;
+        return {};
     }
     char32_t decimalSeparator() const override { return separator; }
     void showMessage(const std::string &text) override { messages.push_back(text); }

@@ -4,6 +4,9 @@
 //   Quillendor-seams.exe [--refuse-foreground] [--foreground-unchanged] [--refuse-lift]
 //                        [--throw-in-click] [--throw-in-report] [--other-desktop]
 //                        [--dialogs-report] [--dialogs-to-dpi=N] [--per-monitor-v2]
+//                        [--ui-languages=A,B,...]
+//   Quillendor-seams.exe [--ui-languages=...] [--report-texts=A,B,...] [--report-glyphs=A,B,...]
+//                        (reports on the texts in those languages, and no window: Reports.cpp)
 //
 // Without options the test build behaves as Quillendor.exe does. With --other-desktop it says on
 // standard output, "moved WxH+X+Y", each window it was asked to move to the desktop in front.
@@ -27,6 +30,7 @@
 #undef ChildWindowFromPointEx
 #undef MultiByteToWideChar
 #undef CoCreateInstance
+#undef GetUserPreferredUILanguages
 
 namespace quill::seams {
 
@@ -142,6 +146,28 @@ HRESULT coCreateInstance(REFCLSID type, LPUNKNOWN outer, DWORD context, REFIID i
     if (options().otherDesktop && type == __uuidof(VirtualDesktopManager))
         return desktops.QueryInterface(iid, made);
     return ::CoCreateInstance(type, outer, context, iid, made);
+}
+
+BOOL getUserPreferredUILanguages(DWORD flags, PULONG count, PZZWSTR buffer, PULONG size)
+{
+    const std::wstring &list = options().uiLanguages;
+    if (list.empty())
+        return ::GetUserPreferredUILanguages(flags, count, buffer, size);
+    // The names each ended by a zero, and the list by one more.
+    const ULONG needed = static_cast<ULONG>(list.size()) + 1;
+    *count = 0;
+    for (wchar_t c : list)
+        *count += c == L'\0';
+    if (buffer && *size < needed) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    if (buffer) {
+        list.copy(buffer, list.size());
+        buffer[list.size()] = L'\0';
+    }
+    *size = needed;
+    return TRUE;
 }
 
 } // namespace quill::seams

@@ -33,8 +33,13 @@ HWND childWindowFromPointEx(HWND parent, POINT point, UINT flags);
 // 1703 and later, which Wine 8 refuses (DialogScale.cpp).
 FARPROC getProcAddress(HMODULE module, LPCSTR name);
 
+// GetUserPreferredUILanguages: the list --ui-languages=A,B,... gives, where it is given: Wine 8
+// reports one language only, taken from LANG.
+BOOL getUserPreferredUILanguages(DWORD flags, PULONG count, PZZWSTR buffer, PULONG size);
+
 } // namespace quill::seams
 
+#define GetUserPreferredUILanguages quill::seams::getUserPreferredUILanguages
 #define SetForegroundWindow quill::seams::setForegroundWindow
 #define SetWindowPos quill::seams::setWindowPos
 #define MultiByteToWideChar quill::seams::multiByteToWideChar

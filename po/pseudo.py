@@ -1,0 +1,77 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: MIT
+"""Writes the pseudo-language catalog from the template: every text accented and in brackets,
+"[Şţàŕţ]" for "Start", so that a text that did not come through the catalog shows at a glance.
+Only the tests use it; it is never installed, nor compiled into Quillendor.exe.
+
+    pseudo.py quillendor.pot qps.po
+"""
+
+import re
+import sys
+
+ACCENTED = dict(zip("AaCcDdEeGgHhIiJjKkLlNnOoRrSsTtUuWwYyZz",
+                    "ÅåÇçÐðÉéĜĝĤĥÎîĴĵĶķĻļÑñÖöŔŕŠšŢţÛûŴŵÝýŽž"))
+PLACEHOLDER = re.compile(r"%(?:\d+\$)?s|%%")
+
+
+def accent(text):
+    parts, at = [], 0
+    for m in PLACEHOLDER.finditer(text):
+        parts.append("".join(ACCENTED.get(c, c) for c in text[at:m.start()]))
+        parts.append(m.group(0))
+        at = m.end()
+    parts.append("".join(ACCENTED.get(c, c) for c in text[at:]))
+    return "".join(parts)
+
+
+def unquote(line):
+    return bytes(line.strip()[1:-1], "utf-8").decode("unicode_escape").encode("latin-1").decode("utf-8")
+
+
+def quote(text):
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"').replace("\n", "\\n") + '"'
+
+
+def messages(lines):
+    """(msgctxt, msgid) of each message of the template, the header left out."""
+    found, current, field = [], {}, None
+    for line in lines + [""]:
+        if line.startswith(("msgctxt ", "msgid ", "msgstr ")):
+            field, rest = line.split(" ", 1)
+            if field == "msgctxt" or (field == "msgid" and "msgid" in current):
+                if "msgid" in current:
+                    found.append(current)
+                current = {}
+            current[field] = unquote(rest)
+        elif line.startswith('"') and field:
+            current[field] += unquote(line)
+        elif not line.strip() and "msgid" in current:
+            found.append(current)
+            current, field = {}, None
+    return [(m.get("msgctxt"), m["msgid"]) for m in found if m["msgid"]]
+
+
+def main(argv):
+    with open(argv[1], encoding="utf-8") as f:
+        lines = f.read().splitlines()
+    out = ['msgid ""', 'msgstr ""', '"Project-Id-Version: Quillendor pseudo-language\\n"',
+           '"PO-Revision-Date: 2026-12-10 00:00+0000\\n"',
+           '"Last-Translator: po/pseudo.py\\n"', '"Language-Team: none\\n"',
+           '"Language: qps\\n"', '"MIME-Version: 1.0\\n"',
+           '"Content-Type: text/plain; charset=UTF-8\\n"',
+           '"Content-Transfer-Encoding: 8bit\\n"', '"Plural-Forms: nplurals=1; plural=0;\\n"', ""]
+    for context, english in messages(lines):
+        if context is not None:
+            out.append(f"msgctxt {quote(context)}")
+        out.append(f"msgid {quote(english)}")
+        # The direction stays: the pseudo-language runs left to right.
+        text = english if context == "text direction" else "[" + accent(english) + "]"
+        out += [f"msgstr {quote(text)}", ""]
+    with open(argv[2], "w", encoding="utf-8") as f:
+        f.write("\n".join(out))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
