@@ -88,6 +88,16 @@ std::string fillPlaceholders(std::string_view pattern,
     return filled;
 }
 
+std::string_view tr(std::string_view english) { return catalogEntry(english).value_or(english); }
+
+std::string_view trContext(std::string_view context, std::string_view english)
+{
+    std::string key(context);
+    key += '\004';
+    key += english;
+    return catalogEntry(key).value_or(english);
+}
+
 std::string trFormat(std::string_view english, std::initializer_list<std::string_view> arguments)
 {
     const std::string_view translation = tr(english);

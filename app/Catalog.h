@@ -12,6 +12,7 @@
 
 #include "Description.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +41,11 @@ std::string trFormat(std::string_view english, std::initializer_list<std::string
 // The controls of a description table with their captions in the user's language: those of
 // labels, buttons and check boxes (a text box's text is the user's).
 std::vector<ControlDesc> translated(std::span<const ControlDesc> controls);
+
+// The chosen catalog's translation of `key`: the English text, or for a text with a context the
+// context, a byte 4, then the text. Each platform has its own (CatalogFiles.cpp on Linux,
+// CatalogCompiled.cpp on Windows).
+std::optional<std::string_view> catalogEntry(std::string_view key);
 
 // Whether the chosen language is written from right to left, so that the windows are mirrored.
 bool rightToLeft();

@@ -13,14 +13,14 @@ namespace {
 const CompiledLanguage *g_language = nullptr;
 std::vector<CompiledLanguage> g_offered;
 
-std::string_view look(std::string_view key, std::string_view english)
+} // namespace
+
+std::optional<std::string_view> catalogEntry(std::string_view key)
 {
     if (!g_language)
-        return english;
-    return lookUp(*g_language, key).value_or(english);
+        return std::nullopt;
+    return lookUp(*g_language, key);
 }
-
-} // namespace
 
 void offerLanguage(const CompiledLanguage &language) { g_offered.push_back(language); }
 
@@ -32,16 +32,6 @@ void chooseLanguage(std::span<const std::string> preferred)
     languages.insert(languages.end(), g_offered.begin(), g_offered.end());
     const std::optional<std::size_t> chosen = matchLanguage(preferred, languages);
     g_language = chosen ? &languages[*chosen] : nullptr;
-}
-
-std::string_view tr(std::string_view english) { return look(english, english); }
-
-std::string_view trContext(std::string_view context, std::string_view english)
-{
-    std::string key(context);
-    key += '\004';
-    key += english;
-    return look(key, english);
 }
 
 } // namespace quill

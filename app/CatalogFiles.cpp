@@ -67,13 +67,6 @@ std::optional<std::string> contents(const std::string &path)
     return bytes;
 }
 
-std::string_view look(std::string_view key, std::string_view english)
-{
-    if (!g_catalog)
-        return english;
-    return lookUp(g_catalog->language(), key).value_or(english);
-}
-
 } // namespace
 
 std::string catalogFolder()
@@ -81,6 +74,13 @@ std::string catalogFolder()
     // Run from its build tree, the program finds the catalogs compiled there beside it.
     const std::string built = programFolder() + "/locale";
     return isFolder(built) ? built : std::string(QUILLENDOR_LOCALEDIR);
+}
+
+std::optional<std::string_view> catalogEntry(std::string_view key)
+{
+    if (!g_catalog)
+        return std::nullopt;
+    return lookUp(g_catalog->language(), key);
 }
 
 void startCatalogs(const std::string &folder)
@@ -103,16 +103,6 @@ void startCatalogs(const std::string &folder)
             return;
         }
     }
-}
-
-std::string_view tr(std::string_view english) { return look(english, english); }
-
-std::string_view trContext(std::string_view context, std::string_view english)
-{
-    std::string key(context);
-    key += '\004';
-    key += english;
-    return look(key, english);
 }
 
 } // namespace quill

@@ -24,6 +24,8 @@
 #include <objbase.h>
 #include <oleacc.h>
 
+#include "Json.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -40,24 +42,6 @@ std::string utf8(const wchar_t *text, int length = -1)
     if (length < 0 && !out.empty())
         out.pop_back();
     return out;
-}
-
-std::string json(const std::string &text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 struct Heard {

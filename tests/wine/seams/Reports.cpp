@@ -14,6 +14,7 @@
 // in the program's regular and bold font, font linking and Windows' own fallback included; and
 // those the face itself lacks (GetGlyphIndicesW), which are drawn only where a font is linked.
 
+#include "../Json.h"
 #include "Catalog.h"
 #include "Dpi.h"
 #include "Form1.h"
@@ -51,24 +52,6 @@ void say(const std::string &line)
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written,
               nullptr);
-}
-
-std::string json(std::string_view text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 std::string pair(int a, int b) { return "[" + std::to_string(a) + "," + std::to_string(b) + "]"; }
