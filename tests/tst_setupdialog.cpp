@@ -263,37 +263,23 @@ void TestSetupDialog::commandLine_data()
     QTest::addColumn<QString>("said");   // part of the mistake's message
 
     using A = CommandLine::Answer;
-    const auto run = int(A::Run), help = int(A::Help), version = int(A::Version),
-               wrong = int(A::Mistake);
+    const auto run = int(A::Run), help = int(A::Help), wrong = int(A::Mistake);
     const int dialog = int(StartWith::Dialog), delay = int(StartWith::Delay),
               now = int(StartWith::Now), timer = int(StartWith::Timer);
     QTest::newRow("nothing") << QStringList{} << run << dialog << "";
-    QTest::newRow("--help") << QStringList{"--help"} << help << dialog << "";
     QTest::newRow("-h after --now") << QStringList{"--now", "-h"} << help << now << "";
-    QTest::newRow("--version") << QStringList{"--version"} << version << dialog << "";
     QTest::newRow("--delay 2") << QStringList{"--delay", "2"} << run << delay << "";
     QTest::newRow("--delay=2") << QStringList{"--delay=2"} << run << delay << "";
     QTest::newRow("--now") << QStringList{"--now"} << run << now << "";
     QTest::newRow("--timer twice") << QStringList{"--timer", "--timer"} << run << timer << "";
     QTest::newRow("Qt's options left to Qt")
         << QStringList{"-display", ":1", "--style=Fusion", "-reverse", "--now"} << run << now << "";
-    QTest::newRow("--delay 70000") << QStringList{"--delay", "70000"} << wrong << delay
-                                   << "'70000'";
-    QTest::newRow("--delay abc") << QStringList{"--delay", "abc"} << wrong << delay << "'abc'";
-    QTest::newRow("--delay -0.001") << QStringList{"--delay", "-0.001"} << wrong << delay
-                                    << "'-0.001'";
     QTest::newRow("--delay 2,5 with a point") << QStringList{"--delay", "2,5"} << wrong << delay
                                               << "'2,5'";
-    QTest::newRow("--delay with nothing after it") << QStringList{"--delay"} << wrong << dialog
-                                                   << "--delay";
     QTest::newRow("--delay=") << QStringList{"--delay="} << wrong << delay << "--delay";
-    QTest::newRow("--delay 2 --timer") << QStringList{"--delay", "2", "--timer"} << wrong << delay
-                                       << "--timer";
-    QTest::newRow("--now --timer") << QStringList{"--now", "--timer"} << wrong << now << "--now";
     QTest::newRow("--timer --delay=1") << QStringList{"--timer", "--delay=1"} << wrong << timer
                                        << "--delay";
     QTest::newRow("--now=3") << QStringList{"--now=3"} << wrong << dialog << "--now";
-    QTest::newRow("--bogus") << QStringList{"--bogus"} << wrong << dialog << "--bogus";
     QTest::newRow("a word") << QStringList{"now"} << wrong << dialog << "'now'";
     QTest::newRow("after --") << QStringList{"--", "--now"} << wrong << dialog << "'--now'";
     QTest::newRow("/? is Windows'") << QStringList{"/?"} << wrong << dialog << "'/?'";
@@ -301,7 +287,9 @@ void TestSetupDialog::commandLine_data()
 
 // The command line as the program reads it on Linux, before any window: an answer and the way
 // the prank starts, or a one-line mistake. The delay is the setup dialog's own rule (see
-// delayInterval), with a point as the decimal separator here.
+// delayInterval), with a point as the decimal separator here. --help, --version, the delays the
+// dialog refuses, two ways of starting and an unknown option are rows of the end-to-end
+// command_line cases, on both builds; these are the rest.
 void TestSetupDialog::commandLine()
 {
     QFETCH(QStringList, arguments);
@@ -337,8 +325,8 @@ void TestSetupDialog::startedFromTheCommandLine_data()
     QTest::newRow("--timer") << int(StartWith::Timer) << QStringList{"Form3"};
 }
 
-// As the dialog's Start would have it, and the dialog never shows: it is not drawn, not even for
-// a moment, and the road goes on to the reveal and the end as from the dialog.
+// As the dialog's Start would have it, and the dialog never shows, not even for a moment (which
+// the end-to-end cases, looking at the screen from outside, could miss). Their ends are theirs.
 void TestSetupDialog::startedFromTheCommandLine()
 {
     QFETCH(int, how);
@@ -358,25 +346,10 @@ void TestSetupDialog::startedFromTheCommandLine()
     QVERIFY(program.start(StartWith(how), "1"));
     settle();
     QCOMPARE(program.visible(), visible);
-    if (StartWith(how) == StartWith::Delay) {
+    if (StartWith(how) == StartWith::Delay)
         QCOMPARE(program.window("Form2")->findChild<TimerObject *>("Timer1")->interval(), 1001);
-        program.window("Form2")->findChild<TimerObject *>("Timer1")->fire();
-        settle();
-        QCOMPARE(program.visible(), QStringList{"Form1"});
-    }
-    if (StartWith(how) == StartWith::Timer) {
-        auto *timer = program.window("Form3")->findChild<TimerObject *>("Timer1");
-        QCOMPARE(timer->interval(), 60000);
-        QVERIFY(timer->isEnabled());
-        timer->fire();
-    } else {
-        click(program.control("Form1", "Label1"));
-    }
-    settle();
-    QCOMPARE(program.visible(), QStringList{"frmAbout1"});
-    click(program.control("frmAbout1", "cmdOK"));
-    QVERIFY(program.ended());
-    QCOMPARE(program.endCode, 0);
+    if (StartWith(how) == StartWith::Timer)
+        QCOMPARE(program.window("Form3")->findChild<TimerObject *>("Timer1")->interval(), 60000);
     QVERIFY(program.errors.empty());
     qApp->removeEventFilter(&watch);
     QCOMPARE(watch.dialogShown, 0);
