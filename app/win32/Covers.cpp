@@ -42,8 +42,6 @@ bool sameMonitors(const std::vector<Monitor> &a, const std::vector<Monitor> &b)
     });
 }
 
-RECT toRect(const PixelRect &r) { return {r.x, r.y, r.x + r.width, r.y + r.height}; }
-
 } // namespace
 
 Covers::Covers(Win32Backend &backend, const WindowDesc &d, void *owner)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Look.h"
 
+#include "Catalog.h"
 #include "Dpi.h"
 #include "Layout.h"
 #include "QuestionMark.h"
@@ -234,6 +235,48 @@ PixelSize textExtent(Kind kind, std::string_view text, const Font &font, double 
     DeleteObject(face);
     DeleteDC(dc);
     return extent;
+}
+
+void drawPicture(HDC dc, const RECT &box, Picture picture, HBRUSH background)
+{
+    // A picture is no text: the box is mirrored with a mirrored window whatever its own styles
+    // say (a child takes its parent's layout), so its drawing goes left to right again.
+    SetLayout(dc, 0);
+    FillRect(dc, &box, background);
+    if (picture == Picture::QuestionMark)
+        drawQuestionMark(dc, box);
+}
+
+DWORD styleOf(const WindowDesc &d)
+{
+    if (d.border == Border::None)
+        return WS_POPUP | WS_CLIPCHILDREN;
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    if (d.minButton)
+        style |= WS_MINIMIZEBOX;
+    if (d.maxButton)
+        style |= WS_MAXIMIZEBOX;
+    return style;
+}
+
+DWORD exStyleOf(const WindowDesc &d)
+{
+    DWORD ex = WS_EX_CONTROLPARENT;
+    if (d.border == Border::FixedDialog)
+        ex |= WS_EX_DLGMODALFRAME;
+    // In a language written from right to left the window is mirrored: its controls and lines
+    // count from its right edge, its texts run from the right.
+    if (rightToLeft())
+        ex |= WS_EX_LAYOUTRTL;
+    // A full-screen cover stays above every ordinary window, the taskbar included, and off the
+    // taskbar; a window with a frame is kept off the taskbar by its owner instead, so it stays
+    // in Alt+Tab.
+    if (quill::isFullScreen(d)) {
+        ex |= WS_EX_TOPMOST;
+        if (!d.showInTaskbar)
+            ex |= WS_EX_TOOLWINDOW;
+    }
+    return ex;
 }
 
 } // namespace quill::win32

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// How a window's fonts, colours, lines and pictures are drawn with GDI at its DPI: "MS Sans Serif"
-// as its TrueType counterpart, the system colours from the user's scheme, the lines of the
-// description, and the question-mark picture.
+// How a window looks, from its description: its styles, and its fonts, colours, lines and
+// pictures drawn with GDI at its DPI: "MS Sans Serif" as its TrueType counterpart, the system
+// colours from the user's scheme, the lines of the description, and the question-mark picture.
 
 #include "Backend.h"
 #include "Description.h"
@@ -16,6 +16,14 @@
 #include <vector>
 
 namespace quill::win32 {
+
+// The window styles a form's description gives its window, and every cover of it: its frame,
+// its place among other windows, its direction.
+DWORD styleOf(const WindowDesc &description);
+DWORD exStyleOf(const WindowDesc &description);
+
+// A rectangle of the desktop in pixels as GDI has it.
+inline RECT toRect(const PixelRect &r) { return {r.x, r.y, r.x + r.width, r.y + r.height}; }
 
 // A font of the description at `scale` times its size and `dpi`: "MS Sans Serif" is a bitmap face
 // with a few sizes, so its TrueType counterpart "Microsoft Sans Serif" stands in for it.
@@ -67,5 +75,7 @@ void drawLines(HDC dc, const WindowDesc &description, UINT dpi, Look &look);
 // The question-mark picture drawn from the runtime's geometry (QuestionMark.h), scaled into a box
 // keeping its proportions, at the box's top-left as a picture box shows its picture.
 void drawQuestionMark(HDC dc, const RECT &box);
+// A picture box's picture over its background, in its own orientation also in a mirrored window.
+void drawPicture(HDC dc, const RECT &box, Picture picture, HBRUSH background);
 
 } // namespace quill::win32

@@ -384,19 +384,13 @@ void Widgets::paintPicture(HWND window, Look &look)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    // In a mirrored window the picture keeps its own orientation: it is not a text. The box is
-    // mirrored with the window whatever its own styles say (a child takes its parent's layout),
-    // so its drawing goes left to right again.
-    SetLayout(dc, 0);
     RECT r;
     GetClientRect(window, &r);
     const Widget *w = findByWindow(window);
     const Colour back = w && w->desc->backColour
                             ? *w->desc->backColour
                             : m_description.backColour.value_or(colours::ButtonFace);
-    FillRect(dc, &r, look.brush(back));
-    if (w && w->desc->picture == Picture::QuestionMark)
-        drawQuestionMark(dc, r);
+    drawPicture(dc, r, w ? w->desc->picture : Picture::None, look.brush(back));
     EndPaint(window, &ps);
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Win32Window.h"
 
-#include "Catalog.h"
 #include "Dpi.h"
 #include "Layout.h"
 #include "RuntimeError.h"
@@ -13,41 +12,7 @@ namespace {
 
 constexpr UINT Restore = WM_APP + 2;
 
-RECT toRect(const PixelRect &r) { return {r.x, r.y, r.x + r.width, r.y + r.height}; }
-
 } // namespace
-
-DWORD styleOf(const WindowDesc &d)
-{
-    if (d.border == Border::None)
-        return WS_POPUP | WS_CLIPCHILDREN;
-    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    if (d.minButton)
-        style |= WS_MINIMIZEBOX;
-    if (d.maxButton)
-        style |= WS_MAXIMIZEBOX;
-    return style;
-}
-
-DWORD exStyleOf(const WindowDesc &d)
-{
-    DWORD ex = WS_EX_CONTROLPARENT;
-    if (d.border == Border::FixedDialog)
-        ex |= WS_EX_DLGMODALFRAME;
-    // In a language written from right to left the window is mirrored: its controls and lines
-    // count from its right edge, its texts run from the right.
-    if (rightToLeft())
-        ex |= WS_EX_LAYOUTRTL;
-    // A full-screen cover stays above every ordinary window, the taskbar included, and off the
-    // taskbar; a window with a frame is kept off the taskbar by its owner instead, so it stays
-    // in Alt+Tab.
-    if (quill::isFullScreen(d)) {
-        ex |= WS_EX_TOPMOST;
-        if (!d.showInTaskbar)
-            ex |= WS_EX_TOOLWINDOW;
-    }
-    return ex;
-}
 
 Win32Window::Win32Window(Win32Backend &backend, const WindowDesc &d, const WindowLayout &layout,
                          WindowEvents events)

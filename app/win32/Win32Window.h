@@ -20,9 +20,6 @@ namespace quill::win32 {
 
 class Win32Backend;
 
-// The window styles a form's description gives its window, and every cover of it.
-DWORD styleOf(const WindowDesc &description);
-DWORD exStyleOf(const WindowDesc &description);
 
 class Win32Window final : public NativeWindow {
 public:
