@@ -14,10 +14,11 @@ own (app/Languages.h), or another name for a language only a test build offers. 
 only on the catalogs' contents, so the same sources always give the same program.
 """
 
-import ast
 import gettext
 import os
 import sys
+
+import template
 
 
 def literal(text):
@@ -43,33 +44,12 @@ def entries(path, keep):
                   key=lambda kv: kv[0].encode("utf-8"))
 
 
-def used_elsewhere(template, prefixes):
+def used_elsewhere(path, prefixes):
     """The keys (context, a byte 4, text) of the template's texts that some source outside
     `prefixes` uses."""
-    keys, places, context, field, text = set(), [], None, None, {}
-
-    def end():
-        if "msgid" in text and any(not p.startswith(tuple(prefixes)) for p in places):
-            keys.add((context + "\x04" if context is not None else "") + text["msgid"])
-
-    with open(template, encoding="utf-8") as f:
-        lines = f.read().splitlines() + [""]
-    for line in lines:
-        if not line.strip():
-            end()
-            places, context, field, text = [], None, None, {}
-        elif line.startswith("#:"):
-            places += line[2:].split()
-        elif line.startswith(("msgctxt ", "msgid ", "msgstr ")):
-            field, rest = line.split(" ", 1)
-            text[field] = ast.literal_eval(rest)
-            if field == "msgctxt":
-                context = text[field]
-        elif line.startswith('"') and field:
-            text[field] += ast.literal_eval(line)
-            if field == "msgctxt":
-                context = text[field]
-    return keys
+    return {(context + "\x04" if context is not None else "") + english
+            for context, english, places in template.messages(path)
+            if any(not p.startswith(tuple(prefixes)) for p in places)}
 
 
 def main(argv):
@@ -77,17 +57,17 @@ def main(argv):
         sys.stderr.write(__doc__)
         return 2
     output, function, rest = argv[1], argv[2], argv[3:]
-    template, prefixes, catalogs = None, [], []
+    pot, prefixes, catalogs = None, [], []
     while rest:
         if rest[0] == "--template":
-            template, rest = rest[1], rest[2:]
+            pot, rest = rest[1], rest[2:]
         elif rest[0] == "--leave-out":
             prefixes.append(rest[1])
             rest = rest[2:]
         else:
             catalogs.append(rest[0])
             rest = rest[1:]
-    used = used_elsewhere(template, prefixes) if template else None
+    used = used_elsewhere(pot, prefixes) if pot else None
 
     def keep(key):
         return used is None or key in used

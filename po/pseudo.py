@@ -10,6 +10,8 @@ Only the tests use it; it is never installed, nor compiled into Quillendor.exe.
 import re
 import sys
 
+import template
+
 ACCENTED = dict(zip("AaCcDdEeGgHhIiJjKkLlNnOoRrSsTtUuWwYyZz",
                     "ÅåÇçÐðÉéĜĝĤĥÎîĴĵĶķĻļÑñÖöŔŕŠšŢţÛûŴŵÝýŽž"))
 PLACEHOLDER = re.compile(r"%(?:\d+\$)?s|%%")
@@ -25,43 +27,18 @@ def accent(text):
     return "".join(parts)
 
 
-def unquote(line):
-    return bytes(line.strip()[1:-1], "utf-8").decode("unicode_escape").encode("latin-1").decode("utf-8")
-
-
 def quote(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"').replace("\n", "\\n") + '"'
 
 
-def messages(lines):
-    """(msgctxt, msgid) of each message of the template, the header left out."""
-    found, current, field = [], {}, None
-    for line in lines + [""]:
-        if line.startswith(("msgctxt ", "msgid ", "msgstr ")):
-            field, rest = line.split(" ", 1)
-            if field == "msgctxt" or (field == "msgid" and "msgid" in current):
-                if "msgid" in current:
-                    found.append(current)
-                current = {}
-            current[field] = unquote(rest)
-        elif line.startswith('"') and field:
-            current[field] += unquote(line)
-        elif not line.strip() and "msgid" in current:
-            found.append(current)
-            current, field = {}, None
-    return [(m.get("msgctxt"), m["msgid"]) for m in found if m["msgid"]]
-
-
 def main(argv):
-    with open(argv[1], encoding="utf-8") as f:
-        lines = f.read().splitlines()
     out = ['msgid ""', 'msgstr ""', '"Project-Id-Version: Quillendor pseudo-language\\n"',
            '"PO-Revision-Date: 2026-12-10 00:00+0000\\n"',
            '"Last-Translator: po/pseudo.py\\n"', '"Language-Team: none\\n"',
            '"Language: qps\\n"', '"MIME-Version: 1.0\\n"',
            '"Content-Type: text/plain; charset=UTF-8\\n"',
            '"Content-Transfer-Encoding: 8bit\\n"', '"Plural-Forms: nplurals=1; plural=0;\\n"', ""]
-    for context, english in messages(lines):
+    for context, english, _ in template.messages(argv[1]):
         if context is not None:
             out.append(f"msgctxt {quote(context)}")
         out.append(f"msgid {quote(english)}")

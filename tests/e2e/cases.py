@@ -3,7 +3,6 @@
 without openbox, as the runner decides) and a freshly started program, and fails by raising
 AssertionError or SessionError."""
 
-import ast
 import collections
 import contextlib
 import gettext
@@ -12,6 +11,7 @@ import math
 import os
 import re
 import subprocess
+import sys
 import time
 
 from Xlib import X
@@ -2012,6 +2012,8 @@ def screen_from_command_line_case(option):
 # --- languages -----------------------------------------------------------------------------------
 
 PO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "po")
+sys.path.insert(0, PO)
+import template  # noqa: E402 - po/template.py, the template's reader
 
 
 def languages():
@@ -2226,21 +2228,10 @@ def case_pseudo_language(ctx):
 def template_texts():
     """The template's English texts (po/quillendor.pot) by the source files its "#:" lines name:
     a form's file names the texts its window shows."""
-    by_file, places, msgid, field = {}, [], None, None
-    with open(os.path.join(PO, "quillendor.pot"), encoding="utf-8") as f:
-        for line in f.read().splitlines() + [""]:
-            if line.startswith("#:"):
-                places += line[2:].split()
-            elif line.startswith("msgid "):
-                msgid, field = ast.literal_eval(line[6:]), "msgid"
-            elif line.startswith('"') and field == "msgid":
-                msgid += ast.literal_eval(line)
-            elif line.startswith(("msgstr", "msgctxt")):
-                field = None
-            elif not line.strip():
-                for place in places:
-                    by_file.setdefault(place, []).append(msgid)
-                places, msgid, field = [], None, None
+    by_file = {}
+    for _, english, places in template.messages(os.path.join(PO, "quillendor.pot")):
+        for place in places:
+            by_file.setdefault(place, []).append(english)
     return by_file
 
 
