@@ -45,7 +45,7 @@ set(QUILLENDOR_PSEUDO_CATALOG ${QUILLENDOR_LOCALE_DIR}/qps/LC_MESSAGES/quillendo
 add_custom_command(OUTPUT ${_quill_pseudo_po}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
     COMMAND Python3::Interpreter ${_quill_po}/pseudo.py ${_quill_po}/quillendor.pot ${_quill_pseudo_po}
-    DEPENDS ${_quill_po}/quillendor.pot ${_quill_po}/pseudo.py
+    DEPENDS ${_quill_po}/quillendor.pot ${_quill_po}/pseudo.py ${_quill_po}/template.py
     COMMENT "Making the pseudo-language's catalog")
 quillendor_catalog(qps ${_quill_pseudo_po} ${QUILLENDOR_PSEUDO_CATALOG})
 add_custom_target(quillendor_catalogs ALL DEPENDS ${_quill_catalogs} ${QUILLENDOR_PSEUDO_CATALOG})
@@ -58,7 +58,8 @@ if(WIN32)
         COMMAND Python3::Interpreter ${_quill_po}/compile_catalogs.py ${QUILLENDOR_CATALOG_SOURCE}
                 compiledLanguages --template ${_quill_po}/quillendor.pot --leave-out app/qt/
                 --leave-out packaging/ ${_quill_catalogs}
-        DEPENDS ${_quill_catalogs} ${_quill_po}/compile_catalogs.py ${_quill_po}/quillendor.pot
+        DEPENDS ${_quill_catalogs} ${_quill_po}/compile_catalogs.py ${_quill_po}/template.py
+                ${_quill_po}/quillendor.pot
         COMMENT "Writing the catalogs as tables for Windows")
     # The pseudo-language, for the program's test build only.
     set(QUILLENDOR_PSEUDO_SOURCE ${PROJECT_BINARY_DIR}/po/pseudo_catalog.cpp)
