@@ -44,7 +44,7 @@ set(_quill_pseudo_po ${PROJECT_BINARY_DIR}/po/qps.po)
 set(QUILLENDOR_PSEUDO_CATALOG ${QUILLENDOR_LOCALE_DIR}/qps/LC_MESSAGES/quillendor.mo)
 add_custom_command(OUTPUT ${_quill_pseudo_po}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
-    COMMAND Python3::Interpreter ${_quill_po}/pseudo.py ${_quill_po}/quillendor.pot ${_quill_pseudo_po}
+    COMMAND Python3::Interpreter -B ${_quill_po}/pseudo.py ${_quill_po}/quillendor.pot ${_quill_pseudo_po}
     DEPENDS ${_quill_po}/quillendor.pot ${_quill_po}/pseudo.py ${_quill_po}/template.py
     COMMENT "Making the pseudo-language's catalog")
 quillendor_catalog(qps ${_quill_pseudo_po} ${QUILLENDOR_PSEUDO_CATALOG})
@@ -55,7 +55,7 @@ if(WIN32)
     set(QUILLENDOR_CATALOG_SOURCE ${PROJECT_BINARY_DIR}/po/catalogs.cpp)
     add_custom_command(OUTPUT ${QUILLENDOR_CATALOG_SOURCE}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
-        COMMAND Python3::Interpreter ${_quill_po}/compile_catalogs.py ${QUILLENDOR_CATALOG_SOURCE}
+        COMMAND Python3::Interpreter -B ${_quill_po}/compile_catalogs.py ${QUILLENDOR_CATALOG_SOURCE}
                 compiledLanguages --template ${_quill_po}/quillendor.pot --leave-out app/qt/
                 --leave-out packaging/ ${_quill_catalogs}
         DEPENDS ${_quill_catalogs} ${_quill_po}/compile_catalogs.py ${_quill_po}/template.py
@@ -65,7 +65,7 @@ if(WIN32)
     set(QUILLENDOR_PSEUDO_SOURCE ${PROJECT_BINARY_DIR}/po/pseudo_catalog.cpp)
     add_custom_command(OUTPUT ${QUILLENDOR_PSEUDO_SOURCE}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/po
-        COMMAND Python3::Interpreter ${_quill_po}/compile_catalogs.py ${QUILLENDOR_PSEUDO_SOURCE}
+        COMMAND Python3::Interpreter -B ${_quill_po}/compile_catalogs.py ${QUILLENDOR_PSEUDO_SOURCE}
                 pseudoLanguage ${QUILLENDOR_PSEUDO_CATALOG}
         DEPENDS ${QUILLENDOR_PSEUDO_CATALOG} ${_quill_po}/compile_catalogs.py
         COMMENT "Writing the pseudo-language as a table for Windows")
