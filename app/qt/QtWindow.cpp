@@ -16,14 +16,54 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <utility>
 
 namespace quill {
 namespace {
 
-// The dialog shown last: the one that should have the keyboard once the windows above it go.
-QPointer<QWidget> lastDialogShown;
+// The dialog shown last on X11, until the window manager gives it the keyboard.
+QPointer<QWidget> dialogComing;
+
+// The longest a window that goes waits for that.
+constexpr std::chrono::milliseconds KeyboardWait{500};
+
+// On X11 the windows that go in the turn a dialog comes (the fake screen, as its reveal dialog
+// comes) leave once the window manager has given the dialog the keyboard, or KeyboardWait later
+// at the most. When the window that has the keyboard goes, the window manager hands it on, and
+// xfwm4 hands it past the program's dialogs, to no window at all: a reveal dialog it was just
+// giving the keyboard to as the fake screen went was left without it (Enter did nothing), about
+// one time in twenty. Once the dialog has the keyboard, the windows going change nothing.
+// Returns the wait, if there is one; deleting it calls the step off.
+QObject *afterDialogHasKeyboard(QWidget *going, std::function<void()> step)
+{
+    QPointer<QWidget> dialog = dialogComing;
+    if (!dialog || dialog == going || !dialog->isVisible() || dialog->isActiveWindow()) {
+        step();
+        return nullptr;
+    }
+    auto *wait = new QTimer(going);
+    wait->setSingleShot(true);
+    auto finish = [wait, done = std::make_shared<bool>(false), step = std::move(step)] {
+        if (std::exchange(*done, true))
+            return;
+        wait->deleteLater();
+        step();
+    };
+    QObject::connect(wait, &QTimer::timeout, wait, finish);
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, wait,
+                     [dialog, finish](QWindow *now) {
+                         if (!dialog || now == dialog->windowHandle())
+                             finish();
+                     });
+    wait->start(KeyboardWait);
+    return wait;
+}
 
 Qt::WindowFlags flagsFor(const WindowDesc &d)
 {
@@ -223,7 +263,16 @@ void QtWindow::deleteLater()
         m_widget = nullptr;
         delete this;
     });
-    deleteWindow(m_widget, Deletion::Later);
+    // Deleted once control is back in the event loop, as QObject::deleteLater deletes, and after
+    // a hiding asked for until then, which may wait for a dialog to get the keyboard.
+    auto *turn = new QObject;
+    QObject::connect(turn, &QObject::destroyed, m_widget, [this] {
+        if (m_hiding)
+            m_deleteWhenHidden = true;
+        else
+            deleteWindow(m_widget, Deletion::Now);
+    });
+    turn->deleteLater();
 }
 
 template <typename T>
@@ -261,6 +310,7 @@ void QtWindow::map()
 {
     if (!m_widget)
         return;
+    delete m_hiding;
     if (isFullScreen(m_description)) {
         prepareScreens();
         m_covers->show();
@@ -270,21 +320,22 @@ void QtWindow::map()
     m_widget->show();
     m_widget->raise();
     m_widget->activateWindow();
-    lastDialogShown = m_widget;
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        dialogComing = m_widget;
 }
 
 void QtWindow::unmap()
 {
     if (!m_widget)
         return;
-    if (m_covers)
-        m_covers->hide();
-    hideWindow(m_widget);
-    // A window manager may keep the keyboard from a dialog that comes up while a full-screen
-    // window has it (xfwm4 now and then does, after a close request on the fake screen); once
-    // the windows above it have gone, the dialog asks for the keyboard again.
-    if (lastDialogShown && lastDialogShown != m_widget && lastDialogShown->isVisible())
-        lastDialogShown->activateWindow();
+    delete m_hiding;
+    m_hiding = afterDialogHasKeyboard(m_widget, [this] {
+        if (m_covers)
+            m_covers->hide();
+        hideWindow(m_widget);
+        if (m_deleteWhenHidden)
+            deleteWindow(m_widget, Deletion::Later);
+    });
 }
 
 void QtWindow::focus(std::string_view control)

@@ -3,10 +3,12 @@
 
 // A loaded form's window on Qt: a FormWidget with a widget per control, built from the description,
 // and for a full-screen form the covers of the other monitors. It reports clicks, timers and close
-// requests to its form and does what the runtime tells it; when and in what order is the runtime's.
+// requests to its form and does what the runtime tells it; when and in what order is the runtime's,
+// except that on X11 a window that goes first lets a dialog shown in that turn get the keyboard.
 
 #include "Backend.h"
 
+#include <QPointer>
 
 class QObject;
 class QWidget;
@@ -47,6 +49,8 @@ private:
     WindowEvents m_events;
     FormWidget *m_widget = nullptr;
     ScreenCovers *m_covers = nullptr; // a full-screen form's covers of the other monitors
+    QPointer<QObject> m_hiding;       // a hiding that waits for a dialog to get the keyboard
+    bool m_deleteWhenHidden = false;  // deleted once that hiding is done
 };
 
 namespace qt {
