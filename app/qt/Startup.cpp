@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -326,6 +327,11 @@ void run(int argc, char **argv, const ProgramWindows &windows)
     }
     choosePlatform();
     stayOffAbsentSessionBus();
+    // An X display that goes away as the program writes to it would kill it with SIGPIPE (libxcb
+    // writes with writev), before Qt finds the connection broken and the program can say so in
+    // its one line. Ignored, the write fails and the broken connection ends the program as when
+    // it reads. The programs it starts get the default back.
+    std::signal(SIGPIPE, SIG_IGN);
     watchPlatform();
     QApplication app(argc, argv);
     platformStarted();
