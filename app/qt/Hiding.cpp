@@ -2,10 +2,15 @@
 #include "Hiding.h"
 
 #include <QEvent>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <chrono>
+#include <memory>
+#include <utility>
 
 namespace quill {
 namespace {
@@ -83,6 +88,12 @@ private:
     bool m_deleteWindow = false;
 };
 
+// The dialog shown last on X11, until the window manager gives it the keyboard.
+QPointer<QWidget> dialogComing;
+
+// The longest a window that goes waits for that.
+constexpr std::chrono::milliseconds KeyboardWait{500};
+
 } // namespace
 
 Hiding Hiding::forPlatform()
@@ -121,6 +132,43 @@ void deleteWindow(QWidget *window, Deletion deletion, const Hiding &how)
         return;
     }
     QTimer::singleShot(how.deleteAfter, window, [window] { window->deleteLater(); });
+}
+
+void dialogShown(QWidget *dialog)
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        dialogComing = dialog;
+}
+
+// On X11 the windows that go in the turn a dialog comes (the fake screen, as its reveal dialog
+// comes) leave once the window manager has given the dialog the keyboard, or KeyboardWait later
+// at the most. When the window that has the keyboard goes, the window manager hands it on, and
+// xfwm4 hands it past the program's dialogs, to no window at all: a reveal dialog it was just
+// giving the keyboard to as the fake screen went was left without it (Enter did nothing), about
+// one time in twenty. Once the dialog has the keyboard, the windows going change nothing.
+QObject *afterDialogHasKeyboard(QWidget *going, std::function<void()> step)
+{
+    QPointer<QWidget> dialog = dialogComing;
+    if (!dialog || dialog == going || !dialog->isVisible() || dialog->isActiveWindow()) {
+        step();
+        return nullptr;
+    }
+    auto *wait = new QTimer(going);
+    wait->setSingleShot(true);
+    auto finish = [wait, done = std::make_shared<bool>(false), step = std::move(step)] {
+        if (std::exchange(*done, true))
+            return;
+        wait->deleteLater();
+        step();
+    };
+    QObject::connect(wait, &QTimer::timeout, wait, finish);
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, wait,
+                     [dialog, finish](QWindow *now) {
+                         if (!dialog || now == dialog->windowHandle())
+                             finish();
+                     });
+    wait->start(KeyboardWait);
+    return wait;
 }
 
 } // namespace quill

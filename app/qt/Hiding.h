@@ -12,7 +12,9 @@
 // and it is deleted a while after it is hidden.
 
 #include <chrono>
+#include <functional>
 
+class QObject;
 class QWidget;
 
 namespace quill {
@@ -42,5 +44,14 @@ enum class Deletion { Now, Later };
 // Deletes a top-level window; where hiding waits, it is hidden first (if it is not yet) and
 // deleted `deleteAfter` later.
 void deleteWindow(QWidget *window, Deletion deletion, const Hiding &how = Hiding::forPlatform());
+
+// A dialog shown: on X11, windows that go in the same turn wait for it to get the keyboard.
+void dialogShown(QWidget *dialog);
+
+// On X11 the windows that go in the turn a dialog comes (the fake screen, as its reveal dialog
+// comes) leave once the window manager has given the dialog the keyboard, or half a second later
+// at the most; `step` hides or deletes `going`. Returns the wait, if there is one: deleting it
+// calls the step off.
+QObject *afterDialogHasKeyboard(QWidget *going, std::function<void()> step);
 
 } // namespace quill
